@@ -1,0 +1,2 @@
+# The page fetch over libcurl.
+add_library(lanchuan_platform_http INTERFACE)

@@ -11,5 +11,6 @@ bool PlatformCreateDirectory(const Text& path);
 // False when the file is missing or cannot be deleted.
 bool PlatformDeleteFile(const Text& path);
 // Where a Windows path lies on this machine's disk (for the backend, tests and tools; not for
-// the program's own logic). Empty when the path names no drive.
+// the program's own logic), whether or not it exists. Empty when the path is not an absolute
+// drive path ("X:\..."), is not valid GBK or holds a character Windows forbids in names.
 std::string PlatformDiskPath(const Text& path);

@@ -44,6 +44,8 @@ Text BytesToText(const Bytes& bytes);
 
 // Paths are Windows paths in GBK ("D:\Varnel\..."); the platform layer maps them to its disk.
 Text IniRead(const Text& path, const Text& section, const Text& key, const Text& defaultValue);
+// False, writing nothing, for names or values that would not read back (line breaks, "=" in the
+// key, empty names).
 bool IniWrite(const Text& path, const Text& section, const Text& key, const Text& value);
 bool WriteFileBytes(const Text& path, const Bytes& bytes);
 bool CreateFolder(const Text& path);

@@ -1,0 +1,104 @@
+// The weather-site program: options, the ready line, and a clean stop on SIGINT or SIGTERM.
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "site.h"
+
+namespace {
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: weather-site [--bind ADDR] [--port N] [--log FILE] [--fault MODE]\n"
+                 "                    [--today YYYY-MM-DD] [--threads N]\n"
+                 "--port 0 picks a free port. Fault modes:");
+    for (FaultMode m : AllFaultModes()) {
+        std::fprintf(stderr, " %s", std::string(FaultModeName(m)).c_str());
+    }
+    std::fprintf(stderr, "\n");
+}
+
+bool ParseInt(const char* text, int low, int high, int& value) {
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || v < low || v > high) {
+        return false;
+    }
+    value = static_cast<int>(v);
+    return true;
+}
+
+bool ParseOptions(int argc, char** argv, SiteOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        if (name == "--help" || name == "-h" || i + 1 >= argc) {
+            return false;
+        }
+        const char* value = argv[++i];
+        bool ok = true;
+        if (name == "--bind") {
+            options.bind = value;
+        } else if (name == "--port") {
+            ok = ParseInt(value, 0, 65535, options.port);
+        } else if (name == "--log") {
+            options.logPath = value;
+        } else if (name == "--fault") {
+            ok = ParseFaultMode(value, options.fault);
+        } else if (name == "--today") {
+            ok = ParseSiteDate(value, options.today);
+        } else if (name == "--threads") {
+            ok = ParseInt(value, 2, 1024, options.threads);
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "weather-site: bad option %s %s\n", name.c_str(), value);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SiteOptions options;
+#if defined(SITE_DEFAULT_BIND) && defined(SITE_DEFAULT_PORT)
+    options.bind = SITE_DEFAULT_BIND;
+    options.port = SITE_DEFAULT_PORT;
+#endif
+    if (!ParseOptions(argc, argv, options)) {
+        Usage();
+        return 2;
+    }
+    // Blocked before any thread starts, so every thread inherits the mask and only sigwait
+    // below receives them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    std::string error;
+    SiteHandle site = StartSite(options, error);
+    if (!site) {
+        std::fprintf(stderr, "weather-site: %s\n", error.c_str());
+        return 1;
+    }
+    bool v6 = options.bind.find(':') != std::string::npos;
+    std::printf("weather-site: listening on http://%s%s%s:%d\n", v6 ? "[" : "",
+                options.bind.c_str(), v6 ? "]" : "", SitePort(*site));
+    std::fflush(stdout);
+
+    int signalNumber = 0;
+    sigwait(&stopSignals, &signalNumber);
+    site.reset();
+    std::fprintf(stderr, "weather-site: stopped (%s)\n", strsignal(signalNumber));
+    return 0;
+}

@@ -1,0 +1,101 @@
+// The window's look: application CSS, the drawn window icon, and GBK/UTF-8 at the GTK edge.
+#include <cmath>
+#include <cstdio>
+
+#include "platform/linux/ui_internal.h"
+
+std::string GbkToUtf8(const Text& text) {
+    if (text.empty()) {
+        return std::string();
+    }
+    gsize written = 0;
+    gchar* converted = g_convert_with_fallback(text.data(), gssize(text.size()), "UTF-8", "GBK",
+                                               "?", nullptr, &written, nullptr);
+    if (converted == nullptr) {
+        return std::string();
+    }
+    std::string result(converted, written);
+    g_free(converted);
+    return result;
+}
+
+Text Utf8ToGbk(const std::string& text) {
+    if (text.empty()) {
+        return Text();
+    }
+    gsize written = 0;
+    gchar* converted = g_convert_with_fallback(text.data(), gssize(text.size()), "GBK", "UTF-8",
+                                               "?", nullptr, &written, nullptr);
+    if (converted == nullptr) {
+        return Text();
+    }
+    Text result(converted, written);
+    g_free(converted);
+    return result;
+}
+
+// Adwaita's minimum sizes would make a combo box 34 px high; the layout wants 20.
+void InstallStyle(std::uint32_t background) {
+    static GtkCssProvider* provider = nullptr;
+    if (provider == nullptr) {
+        provider = gtk_css_provider_new();
+        gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                                  GTK_STYLE_PROVIDER(provider),
+                                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    }
+    char css[1024];
+    std::snprintf(css, sizeof css,
+                  "window.lanchuan, window.lanchuan layout { background-color: #%06x; }\n"
+                  ".lanchuan-combo entry { min-height: 0; padding: 0 3px; font-size: 9pt;"
+                  " border-radius: 0; }\n"
+                  ".lanchuan-combo button { min-height: 0; min-width: 0; padding: 0 1px;"
+                  " border-radius: 0; }\n"
+                  ".lanchuan-list menuitem { min-height: 0; padding: 1px 4px; font-size: 9pt; }\n",
+                  unsigned(background & 0xffffff));
+    gtk_css_provider_load_from_data(provider, css, -1, nullptr);
+}
+
+namespace {
+
+// A small weather picture: a sun behind a cloud, drawn for each icon size.
+GdkPixbuf* DrawIcon(int size) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
+    cairo_t* cr = cairo_create(surface);
+    double s = size / 48.0;
+    cairo_set_source_rgb(cr, 1.0, 0.75, 0.1);
+    cairo_arc(cr, 30 * s, 18 * s, 12 * s, 0, 2 * M_PI);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0.95, 0.55, 0.05);
+    cairo_set_line_width(cr, std::max(1.0, 2 * s));
+    for (int ray = 0; ray < 8; ++ray) {
+        double angle = ray * M_PI / 4;
+        cairo_move_to(cr, 30 * s + std::cos(angle) * 14 * s, 18 * s + std::sin(angle) * 14 * s);
+        cairo_line_to(cr, 30 * s + std::cos(angle) * 18 * s, 18 * s + std::sin(angle) * 18 * s);
+    }
+    cairo_stroke(cr);
+    cairo_new_path(cr);
+    cairo_arc(cr, 14 * s, 34 * s, 9 * s, 0, 2 * M_PI);
+    cairo_arc(cr, 24 * s, 28 * s, 11 * s, 0, 2 * M_PI);
+    cairo_arc(cr, 34 * s, 34 * s, 9 * s, 0, 2 * M_PI);
+    cairo_rectangle(cr, 14 * s, 34 * s, 20 * s, 9 * s);
+    cairo_set_source_rgb(cr, 0.3, 0.5, 0.75);
+    cairo_set_line_width(cr, std::max(1.0, 3 * s));
+    cairo_stroke_preserve(cr);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    GdkPixbuf* pixbuf = gdk_pixbuf_get_from_surface(surface, 0, 0, size, size);
+    cairo_surface_destroy(surface);
+    return pixbuf;
+}
+
+}  // namespace
+
+void SetWindowIcons(GtkWindow* window) {
+    GList* icons = nullptr;
+    for (int size : {16, 32, 48}) {
+        icons = g_list_append(icons, DrawIcon(size));
+    }
+    gtk_window_set_icon_list(window, icons);
+    g_list_free_full(icons, g_object_unref);
+}

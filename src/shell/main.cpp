@@ -1,0 +1,6 @@
+// The executable's entry.
+#include "shell/shell.h"
+
+int main() {
+    return ProgramMain();
+}

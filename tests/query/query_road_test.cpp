@@ -1,0 +1,353 @@
+// The whole query road in the program's own window against the weather site on loopback.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "layout/layout.h"
+#include "platform/drives.h"
+#include "platform/files.h"
+#include "platform/linux/http_settings.h"
+#include "platform/ui.h"
+#include "query/query.h"
+#include "shell/shared_state.h"
+#include "shell/shell.h"
+#include "site_process.h"
+#include "storage/storage.h"
+
+namespace {
+
+const Text provinceBox = "组合框1";
+const Text cityBox = "组合框2";
+const Text busyLabel = "透明标签3";
+const Text headingLabel = "透明标签4";
+const Text browserView = "超文本浏览框1";
+
+Bytes ReadDiskFile(const Text& path) {
+    std::ifstream file(PlatformDiskPath(path), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The address part of a page address of the city table.
+std::string PathOf(const Text& url) {
+    const auto host = url.find("//");
+    return host == Text::npos ? url : url.substr(url.find('/', host + 2));
+}
+
+class QueryRoad : public testing::Test {
+  protected:
+    void SetUp() override {
+        scratch = PlatformUseFreshDriveRoot();
+        ASSERT_FALSE(scratch.empty());
+        ASSERT_TRUE(site.Start(scratch + "/site.log")) << "weather site did not start";
+        ASSERT_TRUE(UiInitialise()) << "no display: run under scripts/with-display";
+        CreateSharedState();
+        CreateAnchorRegistries();
+        // Where the program will keep its settings on this fresh machine.
+        settingsPath = ResolveSettingsPath();
+    }
+    void TearDown() override {
+        UiCloseMainWindow();
+        UiPumpEvents(50);
+        site.Stop();
+        SetHttpStallSeconds(HttpStallSeconds);
+        std::error_code ignored;
+        std::filesystem::remove_all(scratch, ignored);
+    }
+
+    void SaveSetting(const Text& key, const Text& value) {
+        ASSERT_TRUE(IniWrite(settingsPath, "岚川天气助手", key, value));
+    }
+    Text ReadSetting(const Text& key) {
+        return IniRead(settingsPath, "岚川天气助手", key, "(missing)");
+    }
+
+    // Opens the program's window; its creation handler starts the loader thread.
+    void Open() {
+        ASSERT_TRUE(CreateMainWindow(MainWindowLayout()));
+        ShowMainWindow();
+    }
+
+    // Pumps the UI thread until done() holds or the time is up.
+    template <typename Done>
+    static bool PumpUntil(Done done, int milliseconds = 10000) {
+        for (int waited = 0; waited < milliseconds && !done(); waited += 20) {
+            UiPumpEvents(20);
+        }
+        return done();
+    }
+
+    // Waits until the view has shown `loads` pages and the boxes are back with the user.
+    bool WaitForPage(int loads, int milliseconds = 10000) {
+        return PumpUntil(
+            [&] {
+                return BrowserLoadsFinished(browserView) >= loads &&
+                       ControlIsEnabled(provinceBox) && ControlIsEnabled(cityBox);
+            },
+            milliseconds);
+    }
+
+    Text LocalPagePath() { return TextConcat(AppSettings().dataDir, "\\tmp.htm"); }
+
+    std::string scratch;
+    Text settingsPath;
+    SiteProcess site;
+};
+
+TEST_F(QueryRoad, FirstStartShowsChangPingWithIcons) {
+    Open();
+    ASSERT_TRUE(WaitForPage(1));
+    EXPECT_EQ(ComboReadText(provinceBox), "北京");
+    EXPECT_EQ(ComboReadSelection(provinceBox), 0);
+    EXPECT_EQ(ComboReadText(cityBox), "昌平");
+    EXPECT_EQ(ComboEntryCount(provinceBox), 34);
+    EXPECT_FALSE(ControlIsVisible(busyLabel));
+    EXPECT_EQ(LabelReadText(headingLabel), "北京 昌平");
+    {
+        std::lock_guard<std::mutex> hold(QueryStateLock());
+        EXPECT_EQ(QueryState().cityTitle, "北京 昌平");
+    }
+
+    const auto requests = site.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_NE(requests[0].find("\t/weather/beijing/ChangPing.htm\t"), std::string::npos);
+
+    // The shown page is tmp.htm, and every picture it names lies in the image folder.
+    const Text page = BytesToText(ReadDiskFile(LocalPagePath()));
+    EXPECT_EQ(page.rfind(PageHead, 0), 0u);
+    EXPECT_NE(BrowserCurrentUri(browserView).find("tmp.htm"), std::string::npos);
+    int icons = 0;
+    for (size_t at = page.find("src=\""); at != Text::npos; at = page.find("src=\"", at + 1)) {
+        const Text name = page.substr(at + 5, page.find('"', at + 5) - at - 5);
+        ASSERT_EQ(name.rfind("image/b", 0), 0u) << name;
+        EXPECT_FALSE(ReadDiskFile(TextConcat(ImageDir(), name.substr(6))).empty()) << name;
+        ++icons;
+    }
+    EXPECT_GE(icons, 5);
+    // Loading settles the choices but saves nothing.
+    EXPECT_EQ(ReadSetting("组合框1.现行选中项"), "(missing)");
+}
+
+struct SavedProvinceCase {
+    const char* name;
+    const char* saved;
+    const char* province;
+    int cities;  // -1: some
+};
+
+void PrintTo(const SavedProvinceCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SavedProvince : public QueryRoad, public testing::WithParamInterface<SavedProvinceCase> {};
+
+TEST_P(SavedProvince, IsRestored) {
+    SaveSetting("组合框1.现行选中项", GetParam().saved);
+    Open();
+    ASSERT_TRUE(WaitForPage(1));
+    EXPECT_EQ(ComboReadText(provinceBox), GetParam().province);
+    if (GetParam().cities >= 0) {
+        EXPECT_EQ(ComboEntryCount(cityBox), GetParam().cities);
+        EXPECT_EQ(ComboReadText(cityBox), "");
+        // The query looked up an empty section: nothing fetched, a blank page.
+        EXPECT_TRUE(site.Requests().empty());
+        EXPECT_EQ(LabelReadText(headingLabel), "");
+    } else {
+        EXPECT_GT(ComboEntryCount(cityBox), 0);
+        EXPECT_EQ(site.Requests().size(), 1u);
+    }
+}
+
+const SavedProvinceCase savedProvinceCases[] = {
+    {"AboveLastSelectsMacau", "40", "澳门", -1},
+    {"BelowMinusOneSelectsNothing", "-5", "", 0},
+    {"FractionCutTowardZero", "2.9", "广东", -1},
+    {"NoNumberSelectsFirst", "abc", "北京", -1},
+};
+INSTANTIATE_TEST_SUITE_P(QueryRoad, SavedProvince, testing::ValuesIn(savedProvinceCases),
+                         [](const testing::TestParamInfo<SavedProvinceCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(QueryRoad, PickingProvinceSavesAndRefillsWithoutQuery) {
+    Open();
+    ASSERT_TRUE(WaitForPage(1));
+    const int loads = BrowserLoadsFinished(browserView);
+    ASSERT_TRUE(ComboPickEntry(provinceBox, 23));
+    EXPECT_EQ(ComboReadText(provinceBox), "山西");
+    EXPECT_EQ(ReadSetting("组合框1.现行选中项"), "23");
+    EXPECT_EQ(ReadSetting("组合框2.现行选中项"), "(missing)");
+
+    const TextList cities = TextSplit(IniRead(CityTablePath(), "山西", "所有城市", ""), ",");
+    ASSERT_FALSE(cities.empty());
+    EXPECT_EQ(ComboEntryCount(cityBox), static_cast<int>(cities.size()));
+    EXPECT_EQ(ComboReadText(cityBox), cities[0]);
+    UiPumpEvents(300);
+    EXPECT_EQ(site.Requests().size(), 1u);
+    EXPECT_EQ(BrowserLoadsFinished(browserView), loads);
+    EXPECT_EQ(LabelReadText(headingLabel), "北京 昌平");
+}
+
+TEST_F(QueryRoad, PickingCityQueriesAndPickingItAgainQueriesAgain) {
+    Open();
+    ASSERT_TRUE(WaitForPage(1));
+    ASSERT_TRUE(ComboPickEntry(provinceBox, 23));
+    const Text city = TextSplit(IniRead(CityTablePath(), "山西", "所有城市", ""), ",").at(2);
+    const std::string path = PathOf(IniRead(CityTablePath(), "山西", city, ""));
+
+    for (int pick = 1; pick <= 2; ++pick) {
+        ASSERT_TRUE(ComboPickEntry(cityBox, 2));
+        // Both boxes wait for the page; the busy label says so.
+        EXPECT_FALSE(ControlIsEnabled(provinceBox));
+        EXPECT_FALSE(ControlIsEnabled(cityBox));
+        ASSERT_TRUE(WaitForPage(1 + pick));
+        EXPECT_FALSE(ControlIsVisible(busyLabel));
+        EXPECT_EQ(ReadSetting("组合框2.现行选中项"), "2");
+        const auto requests = site.Requests();
+        ASSERT_EQ(requests.size(), 1u + pick);
+        EXPECT_NE(requests.back().find("\t" + path + "\t"), std::string::npos) << requests.back();
+        EXPECT_EQ(LabelReadText(headingLabel), TextConcat("山西 ", city));
+    }
+}
+
+TEST_F(QueryRoad, TypedProvinceIsTheSection) {
+    Open();
+    ASSERT_TRUE(WaitForPage(1));
+    ASSERT_TRUE(ComboPickEntry(provinceBox, 1));
+    ASSERT_EQ(ComboReadText(provinceBox), "上海");
+
+    // "上海x" names no section: the city's address is "未知" and nothing is fetched, although
+    // the city box still lists 上海's cities.
+    UiFocusControl(provinceBox);
+    UiPressKey("End", false);
+    UiPressKey("x", false);
+    ASSERT_TRUE(PumpUntil([] { return ComboReadText(provinceBox) == "上海x"; }, 2000));
+    ASSERT_TRUE(ComboPickEntry(cityBox, 1));
+    ASSERT_TRUE(WaitForPage(2));
+    EXPECT_EQ(ComboReadText(provinceBox), "上海x");
+    {
+        std::lock_guard<std::mutex> hold(QueryStateLock());
+        EXPECT_EQ(QueryState().url, "未知");
+    }
+    EXPECT_EQ(site.Requests().size(), 1u);
+    EXPECT_EQ(LabelReadText(headingLabel), "");
+
+    // Typed back to the section's name, the same city is fetched from 上海's address.
+    UiFocusControl(provinceBox);
+    UiPressKey("End", false);
+    UiPressKey("BackSpace", false);
+    ASSERT_TRUE(PumpUntil([] { return ComboReadText(provinceBox) == "上海"; }, 2000));
+    ASSERT_TRUE(ComboPickEntry(cityBox, 1));
+    ASSERT_TRUE(WaitForPage(3));
+    const Text city = ComboReadText(cityBox);
+    const auto requests = site.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(
+        requests.back().find("\t" + PathOf(IniRead(CityTablePath(), "上海", city, "")) + "\t"),
+        std::string::npos);
+}
+
+TEST_F(QueryRoad, ScriptInTheTableDoesNothing) {
+    // The page's own server sees every request the view makes: the plain picture proves it.
+    httplib::Server server;
+    std::mutex seenLock;
+    std::vector<std::string> seen;
+    const int port = server.bind_to_any_port("127.0.0.1");
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    const std::string page =
+        "加入收藏<b>脚本</b>未来五天天气趋势预报未来五天天气趋势预报<table><tr><td>"
+        "<img src=\"" +
+        base +
+        "/plain.gif\">"
+        "<script>document.location='" +
+        base +
+        "/script';</script>"
+        "<img src=\"image/none.gif\" onerror=\"document.location='" +
+        base +
+        "/onerror'\">"
+        "</td></tr></table>";
+    server.Get("/page", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(page, "text/html");
+    });
+
+    server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
+        {
+            std::lock_guard<std::mutex> hold(seenLock);
+            seen.push_back(request.path);
+        }
+        response.set_content("x", "text/plain");
+    });
+    std::thread serving([&] { server.listen_after_bind(); });
+
+    Open();
+    ASSERT_TRUE(WaitForPage(1));
+    {
+        std::lock_guard<std::mutex> hold(QueryStateLock());
+        QueryState().url = base + "/page";
+    }
+    StartWorker([](std::uintptr_t) { RunQuery(); }, 0, false);
+    ASSERT_TRUE(WaitForPage(2));
+    EXPECT_EQ(LabelReadText(headingLabel), "脚本");
+    PumpUntil([&] {
+        std::lock_guard<std::mutex> hold(seenLock);
+        return std::find(seen.begin(), seen.end(), "/plain.gif") != seen.end();
+    });
+    UiPumpEvents(500);
+    {
+        std::lock_guard<std::mutex> hold(seenLock);
+        EXPECT_NE(std::find(seen.begin(), seen.end(), "/plain.gif"), seen.end());
+        EXPECT_EQ(std::find(seen.begin(), seen.end(), "/script"), seen.end());
+        EXPECT_EQ(std::find(seen.begin(), seen.end(), "/onerror"), seen.end());
+    }
+    EXPECT_NE(BrowserCurrentUri(browserView).find("tmp.htm"), std::string::npos);
+    server.stop();
+    serving.join();
+}
+
+struct FaultCase {
+    const char* mode;
+    bool sameHeading;  // the page still carries the city's heading
+};
+
+void PrintTo(const FaultCase& c, std::ostream* out) {
+    *out << c.mode;
+}
+
+class SiteFault : public QueryRoad, public testing::WithParamInterface<FaultCase> {};
+
+// Every fault leaves the program usable: boxes back, busy label gone, the next pick works.
+TEST_P(SiteFault, LeavesProgramUsable) {
+    SetHttpStallSeconds(2);
+    Open();
+    ASSERT_TRUE(WaitForPage(1));
+    const Text heading = LabelReadText(headingLabel);
+    ASSERT_TRUE(site.SetFault(GetParam().mode));
+
+    ASSERT_TRUE(ComboPickEntry(cityBox, 0));
+    ASSERT_TRUE(WaitForPage(2, 30000));
+    EXPECT_FALSE(ControlIsVisible(busyLabel));
+    if (GetParam().sameHeading) {
+        EXPECT_EQ(LabelReadText(headingLabel), heading) << testing::PrintToString(site.Requests());
+    }
+
+    ASSERT_TRUE(site.SetFault("none"));
+    ASSERT_TRUE(ComboPickEntry(cityBox, 0)) << testing::PrintToString(site.Requests());
+    ASSERT_TRUE(WaitForPage(3));
+    EXPECT_EQ(LabelReadText(headingLabel), heading);
+}
+
+const FaultCase faultCases[] = {
+    {"404", false},      {"500", false},    {"empty", false},    {"nomarkers", false},
+    {"uppercase", true}, {"nested", true},  {"onemarker", true}, {"zerobyte", false},
+    {"huge", false},     {"trickle", true}, {"stall", false},    {"reset", false},
+    {"redirect", false}, {"script", true},
+};
+INSTANTIATE_TEST_SUITE_P(QueryRoad, SiteFault, testing::ValuesIn(faultCases),
+                         [](const testing::TestParamInfo<FaultCase>& info) {
+                             return std::string(info.param.mode);
+                         });
+
+}  // namespace

@@ -10,25 +10,27 @@
 
 namespace {
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t written = write(fd, data, size);
-        if (written < 0) {
+bool WriteAll(int fd, const char* data, std::size_t size, std::size_t* written) {
+    *written = 0;
+    while (*written < size) {
+        ssize_t step = write(fd, data + *written, size - *written);
+        if (step < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return false;
         }
-        data += written;
-        size -= static_cast<std::size_t>(written);
+        *written += static_cast<std::size_t>(step);
     }
     return true;
 }
 
 }  // namespace
 
-// Opened without truncation first: the exclusive lock stands in for Windows' "no sharing", so a
-// second writer of the same file fails instead of cutting the first one's data.
+// Opened without truncation: the exclusive lock stands in for Windows' "no sharing", so a second
+// writer of the same file fails instead of cutting the first one's data. The file is cut to what
+// was written afterwards, not to 0 before: ext4 flushes a file that was truncated to 0 when it is
+// closed, which cost a quarter of a millisecond on every query's local page.
 bool PlatformCreateFileAlways(const Text& path, const Bytes& bytes) {
     std::optional<std::string> disk = MapOnExistingDrive(path);
     if (!disk || disk->back() == '/') {
@@ -38,13 +40,16 @@ bool PlatformCreateFileAlways(const Text& path, const Bytes& bytes) {
     if (fd < 0) {
         return false;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
         return false;
     }
-    bool written = WriteAll(fd, bytes.data(), bytes.size());
+    std::size_t written = 0;
+    bool complete = WriteAll(fd, bytes.data(), bytes.size(), &written);
+    // What was written stays, and nothing of the old content behind it.
+    bool cut = ftruncate(fd, static_cast<off_t>(written)) == 0;
     bool closed = close(fd) == 0;
-    return written && closed;
+    return complete && cut && closed;
 }
 
 bool PlatformCreateDirectory(const Text& path) {

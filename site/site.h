@@ -63,6 +63,8 @@ std::string WeatherWords(const DayForecast& day);
 bool IsSnowCode(int code);
 bool IsRainCode(int code);
 bool IsDustCode(int code);
+// The high-plateau places: the only ones where snow or sleet may fall in summer.
+bool OnHighPlateau(const SiteCity& city);
 
 enum class FaultMode {
     None,

@@ -81,17 +81,17 @@ struct Tally {
     int snow = 0;
 };
 
-// Every city, five days in every fifteen of a year.
+// Every city, every day of a year.
 class SiteForecastYear : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         tallies_ = new std::map<std::string, Tally>();
         failures_ = new std::vector<std::string>();
+        long long first = Day("2025-01-01");
+        int days = static_cast<int>(Day("2026-01-01") - first);
         for (const SiteCity& city : SiteCities()) {
-            for (long long d = Day("2025-01-01"); d < Day("2026-01-01"); d += 15) {
-                for (const DayForecast& f : ForecastDays(city, d, 5)) {
-                    Check(city, f);
-                }
+            for (const DayForecast& f : ForecastDays(city, first, days)) {
+                Check(city, f);
             }
         }
     }
@@ -128,6 +128,11 @@ class SiteForecastYear : public ::testing::Test {
         if (dust && (month < 3 || month > 5)) {
             fail("dust outside spring");
         }
+        bool wintry = IsWintry(f.dayCode) || IsWintry(f.nightCode);
+        bool summer = month >= 6 && month <= 8;
+        if (summer && wintry && !OnHighPlateau(city)) {
+            fail("snow or sleet in summer off the plateau");
+        }
         Tally& t = (*tallies_)[std::string(city.province) + "/" + std::to_string(month)];
         t.days++;
         t.highs += f.high;
@@ -136,7 +141,10 @@ class SiteForecastYear : public ::testing::Test {
                  f.nightCode == 19;
         t.dust += dust;
         t.snow += IsSnowCode(f.dayCode) || IsSnowCode(f.nightCode);
+        plateauSummerSnow_ += summer && wintry;
     }
+
+    static bool IsWintry(int code) { return IsSnowCode(code) || code == 6 || code == 19; }
 
     static const Tally& Of(const char* province, int month) {
         return (*tallies_)[std::string(province) + "/" + std::to_string(month)];
@@ -152,9 +160,11 @@ class SiteForecastYear : public ::testing::Test {
 
     static std::map<std::string, Tally>* tallies_;
     static std::vector<std::string>* failures_;
+    static int plateauSummerSnow_;
 };
 std::map<std::string, Tally>* SiteForecastYear::tallies_ = nullptr;
 std::vector<std::string>* SiteForecastYear::failures_ = nullptr;
+int SiteForecastYear::plateauSummerSnow_ = 0;
 
 TEST_F(SiteForecastYear, EveryDayIsConsistentWithItself) {
     for (const std::string& f : *failures_) {
@@ -170,6 +180,8 @@ TEST_F(SiteForecastYear, NorthAndPlateauAreColder) {
     EXPECT_GT(Of("黑龙江", 1).snow, 0);
     EXPECT_EQ(Of("海南", 1).snow, 0);
     EXPECT_EQ(Of("广东", 7).snow, 0);
+    // Off the plateau summer snow fails the daily check; on it, it still happens.
+    EXPECT_GT(plateauSummerSnow_, 0);
 }
 
 TEST_F(SiteForecastYear, RainSeasonsAndSpringDust) {
@@ -181,6 +193,80 @@ TEST_F(SiteForecastYear, RainSeasonsAndSpringDust) {
     for (const char* south : {"广东", "海南", "福建", "浙江", "上海", "云南"}) {
         for (int month = 1; month <= 12; ++month) {
             EXPECT_EQ(Of(south, month).dust, 0) << south << " " << month;
+        }
+    }
+}
+
+const SiteCity& CityNamed(const char* province, const char* name) {
+    for (const SiteCity& city : SiteCities()) {
+        if (city.province == province && city.city == name) {
+            return city;
+        }
+    }
+    ADD_FAILURE() << "no city " << name;
+    return SiteCities()[0];
+}
+
+// Well-known places keep their own climate, whatever their page path hashes to. Every day of the
+// month counts; bounds of 99 are left open.
+TEST(SiteForecast, KnownPlacesKeepTheirClimate) {
+    struct Case {
+        const char* province;
+        const char* city;
+        int month;
+        double meanHighFrom, meanHighTo;
+        int lowAtLeast;   // every night
+        int highAtLeast;  // every day
+        int highAtMost;   // every day
+    };
+    const Case cases[] = {
+        {"西藏", "拉萨", 1, 3, 10, -99, -99, 99},
+        {"西藏", "拉萨", 7, 18, 25, 6, -99, 99},
+        {"西藏", "那曲", 7, 9, 16, -99, -99, 20},
+        {"新疆", "乌鲁木齐", 1, -11, -4, -99, -99, 99},
+        {"新疆", "乌鲁木齐", 7, 26, 32, 12, -99, 34},
+        {"新疆", "吐鲁番", 1, -4, 4, -99, -99, 99},
+        {"新疆", "吐鲁番", 7, 36, 42, 18, 30, 99},
+        {"云南", "昆明", 1, 12, 18, -99, 8, 99},
+        {"云南", "昆明", 7, 20, 27, 10, -99, 30},
+        {"黑龙江", "哈尔滨", 1, -16, -9, -99, -99, -6},
+        {"黑龙江", "哈尔滨", 7, 24, 30, 10, -99, 99},
+        {"黑龙江", "漠河", 1, -26, -17, -99, -99, -10},
+        {"青海", "格尔木", 7, 20, 27, 5, -99, 99},
+        {"海南", "三亚", 1, 23, 29, 12, -99, 99},
+    };
+    for (const Case& c : cases) {
+        const SiteCity& city = CityNamed(c.province, c.city);
+        long long first = DaysFromDate({2025, c.month, 1});
+        double highs = 0;
+        std::vector<DayForecast> days = ForecastDays(city, first, 31);
+        for (const DayForecast& f : days) {
+            highs += f.high;
+            EXPECT_GE(f.low, c.lowAtLeast) << c.city << " " << f.day;
+            EXPECT_GE(f.high, c.highAtLeast) << c.city << " " << f.day;
+            EXPECT_LE(f.high, c.highAtMost) << c.city << " " << f.day;
+        }
+        double meanHigh = highs / days.size();
+        EXPECT_GE(meanHigh, c.meanHighFrom) << c.city << " " << c.month;
+        EXPECT_LE(meanHigh, c.meanHighTo) << c.city << " " << c.month;
+    }
+}
+
+TEST(SiteForecast, SummerSnowOnlyHighOnThePlateau) {
+    EXPECT_TRUE(OnHighPlateau(CityNamed("西藏", "那曲")));
+    EXPECT_TRUE(OnHighPlateau(CityNamed("青海", "玛多")));
+    EXPECT_TRUE(OnHighPlateau(CityNamed("四川", "石渠")));
+    for (const char* low : {"拉萨", "日喀则", "林芝"}) {
+        EXPECT_FALSE(OnHighPlateau(CityNamed("西藏", low))) << low;
+    }
+    EXPECT_FALSE(OnHighPlateau(CityNamed("青海", "西宁")));
+    EXPECT_FALSE(OnHighPlateau(CityNamed("新疆", "乌鲁木齐")));
+    EXPECT_FALSE(OnHighPlateau(CityNamed("云南", "昆明")));
+    for (const SiteCity& city : SiteCities()) {
+        if (OnHighPlateau(city)) {
+            bool plateauProvince = city.province == "西藏" || city.province == "青海" ||
+                                   city.province == "四川" || city.province == "甘肃";
+            EXPECT_TRUE(plateauProvince) << city.city;
         }
     }
 }

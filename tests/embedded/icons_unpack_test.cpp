@@ -50,6 +50,17 @@ class IconUnpack : public ::testing::Test {
         return files;
     }
 
+    // The folder holds the 32 pictures, byte for byte, and nothing else.
+    static void ExpectTheProgramsPictures(const Text& path) {
+        const auto files = FolderContents(path);
+        EXPECT_EQ(files.size(), 32u);
+        for (const std::string& name : ArchiveOrder()) {
+            SCOPED_TRACE(name);
+            ASSERT_EQ(files.count(name), 1u);
+            EXPECT_TRUE(files.at(name) == SourceIcon(name));
+        }
+    }
+
     std::string scratch;
 };
 
@@ -61,13 +72,7 @@ TEST_F(IconUnpack, WritesThe32PicturesByteForByte) {
     ImageDir() = ProgramImageDir;
     UnpackIcons();
 
-    const auto files = FolderContents(ProgramImageDir);
-    EXPECT_EQ(files.size(), 32u);
-    for (const std::string& name : ArchiveOrder()) {
-        SCOPED_TRACE(name);
-        ASSERT_EQ(files.count(name), 1u);
-        EXPECT_TRUE(files.at(name) == SourceIcon(name));
-    }
+    ExpectTheProgramsPictures(ProgramImageDir);
 }
 
 TEST_F(IconUnpack, ReplacesOlderChangedAndLongerFiles) {
@@ -87,13 +92,7 @@ TEST_F(IconUnpack, ReplacesOlderChangedAndLongerFiles) {
     // A second start writes the same files again over its own.
     UnpackIcons();
 
-    const auto files = FolderContents(ProgramImageDir);
-    EXPECT_EQ(files.size(), 32u);
-    for (const std::string& name : ArchiveOrder()) {
-        SCOPED_TRACE(name);
-        ASSERT_EQ(files.count(name), 1u);
-        EXPECT_TRUE(files.at(name) == SourceIcon(name));
-    }
+    ExpectTheProgramsPictures(ProgramImageDir);
 }
 
 struct ArchiveCase {

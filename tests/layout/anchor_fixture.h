@@ -1,13 +1,27 @@
-// What the layout tests share: a recording window procedure, a log of child moves, and waits.
+// What the layout tests share: places, a recording window procedure, a log of child moves, waits.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "layout/layout.h"
 #include "platform/ui.h"
 #include "platform/window.h"
+
+// A rectangle in client coordinates, as the tests compare and print it.
+struct Place {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const Place&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const Place& place) {
+    return out << place.left << "," << place.top << " " << place.width << "x" << place.height;
+}
 
 struct SeenMessage {
     NativeWindow window = 0;
@@ -19,10 +33,7 @@ struct SeenMessage {
 
 struct SeenMove {
     NativeWindow child = 0;
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
+    Place place;  // as passed to the move
 };
 
 inline std::vector<SeenMessage>& SeenMessages() {
@@ -43,7 +54,7 @@ inline std::intptr_t RecordingProcedure(NativeWindow window, unsigned message,
 }
 
 inline void RecordMove(NativeWindow child, int left, int top, int width, int height) {
-    SeenMoves().push_back({child, left, top, width, height});
+    SeenMoves().push_back({child, {left, top, width, height}});
 }
 
 inline std::vector<SeenMove> MovesOf(NativeWindow child) {
@@ -56,13 +67,30 @@ inline std::vector<SeenMove> MovesOf(NativeWindow child) {
     return moves;
 }
 
-// Pumps the UI thread until done() holds or about three seconds have passed.
+// Pumps the UI thread until done() holds or about five seconds have passed.
 template <typename Done>
 bool PumpUntil(Done done) {
-    for (int round = 0; round < 150 && !done(); ++round) {
+    for (int round = 0; round < 250 && !done(); ++round) {
         UiPumpEvents(20);
     }
     return done();
+}
+
+// Where a registration measured the child.
+inline Place Measured(const AnchorRecord& record) {
+    return {record.left, record.top, record.width, record.height};
+}
+
+// Where the toolkit has really put a control of the main window.
+inline Place Placed(const Text& name) {
+    Place place;
+    UiControlPlacement(name, &place.left, &place.top, &place.width, &place.height);
+    return place;
+}
+
+// Waits until the control stands at the place; false after about three seconds.
+inline bool WaitForPlace(const Text& name, const Place& place) {
+    return PumpUntil([&] { return Placed(name) == place; });
 }
 
 inline WindowRect ClientRect(NativeWindow window) {

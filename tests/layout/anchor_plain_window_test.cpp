@@ -3,18 +3,6 @@
 
 namespace {
 
-struct Place {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const Place&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Place& place) {
-    return out << place.left << "," << place.top << " " << place.width << "x" << place.height;
-}
-
 // A shown top-level plain window whose own procedure records what reaches it, and an unanchored
 // 1 x 1 probe at its client origin to turn screen rectangles into client coordinates.
 struct Host {
@@ -23,6 +11,11 @@ struct Host {
 
     NativeWindow Child(const Place& place) const {
         return PlatformCreatePlainWindow(window, place.left, place.top, place.width, place.height);
+    }
+    NativeWindow AnchoredChild(const Place& place, int preset) const {
+        NativeWindow child = Child(place);
+        AnchorChild(child, preset);
+        return child;
     }
     Place Where(NativeWindow child) const {
         WindowRect origin = OuterRect(probe);
@@ -60,17 +53,13 @@ class PlainWindowTest : public AnchorFixture {
 
 TEST_F(PlainWindowTest, WorkedExampleStretchesByTheGrowthAndShrinksBackExactly) {
     Host host = OpenHost(100, 80);
-    NativeWindow child = host.Child({16, 136, 752, 232});
-    AnchorChild(child, 1);
+    NativeWindow child = host.AnchoredChild({16, 136, 752, 232}, 1);
 
     ASSERT_EQ(AnchorList().size(), 1u);
     const AnchorRecord& record = AnchorList()[0];
     EXPECT_EQ(record.parent, host.window);
     EXPECT_EQ(record.child, child);
-    EXPECT_EQ(record.left, 16);
-    EXPECT_EQ(record.top, 136);
-    EXPECT_EQ(record.width, 752);
-    EXPECT_EQ(record.height, 232);
+    EXPECT_EQ(Measured(record), (Place{16, 136, 752, 232}));
     EXPECT_EQ(record.rightMargin, 800 - 768);
     EXPECT_EQ(record.bottomMargin, 400 - 368);
     EXPECT_EQ(record.anchorLeft + record.anchorTop + record.anchorRight + record.anchorBottom, 4);
@@ -87,9 +76,7 @@ TEST_F(PlainWindowTest, WorkedExampleStretchesByTheGrowthAndShrinksBackExactly) 
     EXPECT_EQ(size.message, MessageSize);
     EXPECT_EQ(size.lParam, std::intptr_t(900 | (450 << 16)));
     ASSERT_GE(size.movesBefore, 1u);
-    const SeenMove& moved = SeenMoves()[size.movesBefore - 1];
-    EXPECT_EQ((Place{moved.left, moved.top, moved.width, moved.height}),
-              (Place{16, 136, 852, 282}));
+    EXPECT_EQ(SeenMoves()[size.movesBefore - 1].place, (Place{16, 136, 852, 282}));
 
     ASSERT_TRUE(GrowWindow(host.window, -100, -50));
     EXPECT_EQ(host.Where(child), (Place{16, 136, 752, 232}));
@@ -108,8 +95,7 @@ class PresetTest : public PlainWindowTest, public ::testing::WithParamInterface<
 
 TEST_P(PresetTest, ChildKeepsTheEdgesOfItsPreset) {
     Host host = OpenHost(60, 60);
-    NativeWindow child = host.Child({40, 60, 200, 100});
-    AnchorChild(child, GetParam().preset);
+    NativeWindow child = host.AnchoredChild({40, 60, 200, 100}, GetParam().preset);
     ASSERT_TRUE(GrowWindow(host.window, 100, 50));
     EXPECT_EQ(host.Where(child), GetParam().after);
     ASSERT_TRUE(GrowWindow(host.window, -100, -50));
@@ -139,15 +125,13 @@ TEST_F(PlainWindowTest, PresetsOutsideOneToSixRegisterNothing) {
 
 TEST_F(PlainWindowTest, RegisteringAgainKeepsOneEntryWithTheNewMeasures) {
     Host host = OpenHost(60, 60);
-    NativeWindow child = host.Child({40, 60, 200, 100});
-    AnchorChild(child, 1);
+    NativeWindow child = host.AnchoredChild({40, 60, 200, 100}, 1);
     PlatformMoveWindow(child, 50, 70, 120, 80, true);
     AnchorChild(child, 3);
 
     ASSERT_EQ(AnchorList().size(), 1u);
     const AnchorRecord& record = AnchorList()[0];
-    EXPECT_EQ((Place{record.left, record.top, record.width, record.height}),
-              (Place{50, 70, 120, 80}));
+    EXPECT_EQ(Measured(record), (Place{50, 70, 120, 80}));
     EXPECT_EQ(record.rightMargin, 800 - 170);
     EXPECT_EQ(record.bottomMargin, 400 - 150);
     EXPECT_EQ(record.anchorLeft, 0);
@@ -163,10 +147,8 @@ TEST_F(PlainWindowTest, RegisteringAgainKeepsOneEntryWithTheNewMeasures) {
 // Replacing twice would make our procedure its own predecessor: every message would loop.
 TEST_F(PlainWindowTest, SecondChildOfAHostDoesNotReplaceItsProcedureAgain) {
     Host host = OpenHost(60, 60);
-    NativeWindow first = host.Child({40, 60, 200, 100});
-    NativeWindow second = host.Child({300, 60, 200, 100});
-    AnchorChild(first, 1);
-    AnchorChild(second, 3);
+    NativeWindow first = host.AnchoredChild({40, 60, 200, 100}, 1);
+    NativeWindow second = host.AnchoredChild({300, 60, 200, 100}, 3);
 
     ASSERT_EQ(AnchorList().size(), 2u);
     EXPECT_EQ(AnchorList()[0].child, first);
@@ -195,10 +177,8 @@ TEST_F(PlainWindowTest, SecondChildOfAHostDoesNotReplaceItsProcedureAgain) {
 TEST_F(PlainWindowTest, SizeMessageOfOneHostLeavesOtherHostsChildrenAlone) {
     Host one = OpenHost(20, 20);
     Host other = OpenHost(200, 300);
-    NativeWindow mine = one.Child({40, 60, 200, 100});
-    NativeWindow theirs = other.Child({40, 60, 200, 100});
-    AnchorChild(mine, 1);
-    AnchorChild(theirs, 1);
+    NativeWindow mine = one.AnchoredChild({40, 60, 200, 100}, 1);
+    NativeWindow theirs = other.AnchoredChild({40, 60, 200, 100}, 1);
     ASSERT_EQ(HostList().size(), 2u);
 
     SeenMoves().clear();

@@ -34,10 +34,11 @@ class MainWindowFixture : public ::testing::Test {
         UiPumpEvents(400);
     }
 
-    // Pumps the UI thread until done() holds or about two seconds have passed.
+    // Pumps the UI thread until done() holds or about five seconds have passed (a busy machine
+    // can keep the window manager waiting).
     template <typename Done>
     static bool PumpUntil(Done done) {
-        for (int round = 0; round < 100 && !done(); ++round) {
+        for (int round = 0; round < 250 && !done(); ++round) {
             UiPumpEvents(20);
         }
         return done();

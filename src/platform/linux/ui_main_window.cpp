@@ -102,6 +102,13 @@ bool WindowManagerRuns() {
 void ApplyDisplayState(MainWindowRecord* window, int state) {
     NativeRecord* native = window->native;
     GtkWindow* gtkWindow = GTK_WINDOW(native->widget);
+    GdkWindow* gdkWindow = gtk_widget_get_window(native->widget);
+    // Entering or leaving maximised changes the size, but the window manager announces the new
+    // state before the configure that carries the new size: until that arrives, the window and
+    // its client area still agree on the old size.
+    bool resizes = state != 2 && native->maximized != (state == 3);
+    int oldWidth = gdk_window_get_width(gdkWindow);
+    int oldHeight = gdk_window_get_height(gdkWindow);
     switch (state) {
         case 2:
             gtk_window_iconify(gtkWindow);
@@ -118,23 +125,24 @@ void ApplyDisplayState(MainWindowRecord* window, int state) {
     if (!WindowManagerRuns()) {
         return;
     }
-    // The state arrives before the new allocation; wait for both and for the size message.
+    // Wait for the state, the new size, the client area's allocation and the size message.
     PumpUntil(
         [&] {
             if (!native->alive) {
                 return true;
             }
-            GdkWindow* gdkWindow = gtk_widget_get_window(native->widget);
-            bool settled = state == 2 || (gdk_window_get_width(gdkWindow) ==
-                                              gtk_widget_get_allocated_width(native->client) &&
-                                          gdk_window_get_height(gdkWindow) ==
-                                              gtk_widget_get_allocated_height(native->client));
-            return StateIs(native, state) && settled && !native->sizeCheckQueued;
+            int width = gdk_window_get_width(gdkWindow);
+            int height = gdk_window_get_height(gdkWindow);
+            bool resized = !resizes || width != oldWidth || height != oldHeight;
+            bool settled =
+                state == 2 || (width == gtk_widget_get_allocated_width(native->client) &&
+                               height == gtk_widget_get_allocated_height(native->client));
+            return StateIs(native, state) && resized && settled && !native->sizeCheckQueued;
         },
-        500);
+        1000);
     if (state == 1 && native->alive) {
-        // The frame's place is read back only once the window manager has moved it; the size
-        // is known from the frame and the settled client area.
+        // Centred by the restored size: the frame the window manager draws around the settled
+        // client area.
         int width =
             native->frameLeft + gtk_widget_get_allocated_width(native->client) + native->frameRight;
         int height = native->frameTop + gtk_widget_get_allocated_height(native->client) +
@@ -144,9 +152,6 @@ void ApplyDisplayState(MainWindowRecord* window, int state) {
         ScreenSize(&screenWidth, &screenHeight);
         int left = (screenWidth - width) / 2;
         int top = (screenHeight - height) / 2;
-        // Openbox restores the old frame a moment after the state change; a move sent before
-        // that is lost.
-        UiPumpEvents(150);
         gtk_window_move(gtkWindow, left, top);
         PumpUntil(
             [&] {
@@ -156,6 +161,16 @@ void ApplyDisplayState(MainWindowRecord* window, int state) {
             },
             1000);
     }
+}
+
+// Runs work on the UI thread with the named control, when the main window has it.
+template <typename Work>
+void WithControl(const Text& controlName, Work work) {
+    RunOnUiThread([&] {
+        if (ControlRecord* control = FindControl(controlName)) {
+            work(control);
+        }
+    });
 }
 
 // For the start-up benchmark: with LANCHUAN_REPORT_FIRST_FRAME set, the first drawing of the
@@ -378,61 +393,45 @@ NativeWindow MainWindowHandle() {
 
 NativeWindow ControlHandle(const Text& controlName) {
     NativeWindow handle = 0;
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName)) {
-            handle = control->native->handle;
-        }
-    });
+    WithControl(controlName, [&](ControlRecord* control) { handle = control->native->handle; });
     return handle;
 }
 
 void ControlSetEnabled(const Text& controlName, bool enabled) {
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName)) {
-            control->layout.enabled = enabled;
-            gtk_widget_set_sensitive(control->outer, enabled);
-        }
+    WithControl(controlName, [&](ControlRecord* control) {
+        control->layout.enabled = enabled;
+        gtk_widget_set_sensitive(control->outer, enabled);
     });
 }
 
 bool ControlIsEnabled(const Text& controlName) {
     bool enabled = false;
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName)) {
-            enabled = gtk_widget_get_sensitive(control->outer);
-        }
+    WithControl(controlName, [&](ControlRecord* control) {
+        enabled = gtk_widget_get_sensitive(control->outer);
     });
     return enabled;
 }
 
 void ControlSetVisible(const Text& controlName, bool visible) {
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName)) {
-            gtk_widget_set_visible(control->outer, visible);
-        }
-    });
+    WithControl(controlName,
+                [&](ControlRecord* control) { gtk_widget_set_visible(control->outer, visible); });
 }
 
 bool ControlIsVisible(const Text& controlName) {
     bool visible = false;
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName)) {
-            visible = gtk_widget_get_visible(control->outer);
-        }
-    });
+    WithControl(controlName,
+                [&](ControlRecord* control) { visible = gtk_widget_get_visible(control->outer); });
     return visible;
 }
 
 void UiFocusControl(const Text& controlName) {
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName)) {
-            if (control->entry != nullptr) {
-                gtk_widget_grab_focus(control->entry);
-            } else if (control->view != nullptr) {
-                gtk_widget_grab_focus(GTK_WIDGET(control->view));
-            } else {
-                gtk_widget_grab_focus(control->outer);
-            }
+    WithControl(controlName, [&](ControlRecord* control) {
+        if (control->entry != nullptr) {
+            gtk_widget_grab_focus(control->entry);
+        } else if (control->view != nullptr) {
+            gtk_widget_grab_focus(GTK_WIDGET(control->view));
+        } else {
+            gtk_widget_grab_focus(control->outer);
         }
     });
 }

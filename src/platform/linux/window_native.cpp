@@ -83,6 +83,20 @@ bool ReadFrameProperty(Display* display, Window xid, Atom extents, long values[4
     return found;
 }
 
+// Runs work on the UI thread with the window's record; false when the handle is unknown or its
+// window destroyed.
+template <typename Work>
+bool WithNative(NativeWindow window, Work work) {
+    bool found = false;
+    RunOnUiThread([&] {
+        if (NativeRecord* record = FindNative(window)) {
+            found = true;
+            work(record);
+        }
+    });
+    return found;
+}
+
 }  // namespace
 
 NativeRecord* NewNativeRecord(bool topLevel, NativeWindow parent) {
@@ -205,23 +219,13 @@ void PlaceChild(NativeRecord* child, int left, int top, int width, int height) {
 
 NativeWindow PlatformGetParent(NativeWindow window) {
     NativeWindow parent = 0;
-    RunOnUiThread([&] {
-        if (NativeRecord* record = FindNative(window)) {
-            parent = record->parent;
-        }
-    });
+    WithNative(window, [&](NativeRecord* record) { parent = record->parent; });
     return parent;
 }
 
 bool PlatformGetWindowRect(NativeWindow window, WindowRect* rect) {
-    bool found = false;
     *rect = WindowRect{};
-    RunOnUiThread([&] {
-        NativeRecord* record = FindNative(window);
-        if (record == nullptr) {
-            return;
-        }
-        found = true;
+    return WithNative(window, [&](NativeRecord* record) {
         if (record->topLevel) {
             GdkWindow* gdkWindow = gtk_widget_get_window(record->widget);
             if (gdkWindow != nullptr && gtk_widget_get_mapped(record->widget)) {
@@ -255,36 +259,24 @@ bool PlatformGetWindowRect(NativeWindow window, WindowRect* rect) {
         int top = originY + record->top;
         *rect = {left, top, left + std::max(record->width, 0), top + std::max(record->height, 0)};
     });
-    return found;
 }
 
 bool PlatformGetClientRect(NativeWindow window, WindowRect* rect) {
-    bool found = false;
     *rect = WindowRect{};
-    RunOnUiThread([&] {
-        if (NativeRecord* record = FindNative(window)) {
-            found = true;
-            ClientSize(record, &rect->right, &rect->bottom);
-        }
-    });
-    return found;
+    return WithNative(
+        window, [&](NativeRecord* record) { ClientSize(record, &rect->right, &rect->bottom); });
 }
 
 WindowProcedure PlatformGetWindowProcedure(NativeWindow window) {
     WindowProcedure procedure = nullptr;
-    RunOnUiThread([&] {
-        if (NativeRecord* record = FindNative(window)) {
-            procedure = record->procedure;
-        }
-    });
+    WithNative(window, [&](NativeRecord* record) { procedure = record->procedure; });
     return procedure;
 }
 
 WindowProcedure PlatformSetWindowProcedure(NativeWindow window, WindowProcedure procedure) {
     WindowProcedure previous = nullptr;
-    RunOnUiThread([&] {
-        NativeRecord* record = FindNative(window);
-        if (record != nullptr && procedure != nullptr) {
+    WithNative(window, [&](NativeRecord* record) {
+        if (procedure != nullptr) {
             previous = record->procedure;
             record->procedure = procedure;
         }
@@ -304,23 +296,15 @@ std::intptr_t PlatformCallWindowProcedure(WindowProcedure procedure, NativeWindo
 std::intptr_t PlatformSendMessage(NativeWindow window, unsigned message, std::uintptr_t wParam,
                                   std::intptr_t lParam) {
     std::intptr_t result = 0;
-    RunOnUiThread([&] {
-        if (NativeRecord* record = FindNative(window)) {
-            result = record->procedure(window, message, wParam, lParam);
-        }
+    WithNative(window, [&](NativeRecord* record) {
+        result = record->procedure(window, message, wParam, lParam);
     });
     return result;
 }
 
 bool PlatformMoveWindow(NativeWindow window, int left, int top, int width, int height,
                         bool repaint) {
-    bool found = false;
-    RunOnUiThread([&] {
-        NativeRecord* record = FindNative(window);
-        if (record == nullptr) {
-            return;
-        }
-        found = true;
+    return WithNative(window, [&](NativeRecord* record) {
         if (record->topLevel) {
             GtkWindow* gtkWindow = GTK_WINDOW(record->widget);
             gtk_window_move(gtkWindow, left, top);
@@ -338,7 +322,6 @@ bool PlatformMoveWindow(NativeWindow window, int left, int top, int width, int h
             gtk_widget_queue_draw(record->widget);
         }
     });
-    return found;
 }
 
 NativeWindow PlatformCreatePlainWindow(NativeWindow parent, int left, int top, int width,
@@ -375,11 +358,7 @@ NativeWindow PlatformCreatePlainWindow(NativeWindow parent, int left, int top, i
 }
 
 void PlatformDestroyPlainWindow(NativeWindow window) {
-    RunOnUiThread([&] {
-        NativeRecord* record = FindNative(window);
-        if (record == nullptr) {
-            return;
-        }
+    WithNative(window, [&](NativeRecord* record) {
         std::vector<NativeRecord*> gone{record};
         if (record->topLevel) {
             for (NativeRecord* other : Records()) {
@@ -400,15 +379,9 @@ void PlatformDestroyPlainWindow(NativeWindow window) {
 }
 
 bool PlatformGetClientOrigin(NativeWindow window, int* left, int* top) {
-    bool found = false;
     *left = 0;
     *top = 0;
-    RunOnUiThread([&] {
-        NativeRecord* record = FindNative(window);
-        if (record == nullptr) {
-            return;
-        }
-        found = true;
+    return WithNative(window, [&](NativeRecord* record) {
         NativeRecord* topLevel = record->topLevel ? record : FindNative(record->parent);
         if (topLevel == nullptr) {
             return;
@@ -427,5 +400,4 @@ bool PlatformGetClientOrigin(NativeWindow window, int* left, int* top) {
             *top += record->top;
         }
     });
-    return found;
 }

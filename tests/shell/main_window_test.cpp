@@ -1,8 +1,10 @@
 // The main window under a real display: layout, controls, events and closing.
 #include <atomic>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
+#include "embedded/embedded.h"
 #include "platform/files.h"
 #include "window_fixture.h"
 
@@ -80,6 +82,23 @@ TEST_F(ProgramWindowTest, OpensWithCaptionAndEmptyDisabledControls) {
     }
     UiCloseMainWindow();
     EXPECT_FALSE(std::filesystem::exists(PlatformDiskPath("D:\\Varnel\\岚川天气助手\\city.dat")));
+}
+
+// Every start writes the table the program carries, whatever an earlier run or the user left.
+TEST_F(ProgramWindowTest, StartReplacesAnOlderCityTableByteForByte) {
+    const Text cityTablePath = "D:\\Varnel\\岚川天气助手\\city.dat";
+    PlatformCreateDirectory("D:\\Varnel");
+    PlatformCreateDirectory("D:\\Varnel\\岚川天气助手");
+    const std::string longer =
+        std::string(CityTableData) + "[编辑]\r\n所有城市=某地,\r\n" + std::string(64 * 1024, 'x');
+    ASSERT_TRUE(PlatformCreateFileAlways(cityTablePath, longer));
+
+    ASSERT_TRUE(CreateMainWindow(MainWindowLayout()));
+    std::ifstream file(PlatformDiskPath(cityTablePath), std::ios::binary);
+    const std::string onDisk{std::istreambuf_iterator<char>(file),
+                             std::istreambuf_iterator<char>()};
+    EXPECT_EQ(onDisk.size(), CityTableData.size());
+    EXPECT_TRUE(onDisk == CityTableData);
 }
 
 TEST_F(ProgramWindowTest, EscClosesTheWindowAndTheDestroyingHandlerRuns) {

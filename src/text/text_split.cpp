@@ -4,54 +4,47 @@
 #include "text/char_search.h"
 #include "text/text.h"
 
-// A trailing separator leaves no empty last piece: a city list of names each followed by ","
-// gives exactly the names.
-TextList TextSplit(const Text& text, const Text& separator) {
-    TextList pieces;
-    if (text.empty()) {
-        return pieces;
-    }
-    if (separator.empty()) {
-        pieces.push_back(text);
-        return pieces;
-    }
-    CharStartSearch search(text, separator, false);
+namespace {
+
+// The pieces between the hits that nextHit(from) finds. A trailing separator leaves no empty
+// last piece: a city list of names each followed by "," gives exactly the names.
+template <typename NextHit>
+std::vector<std::string> SplitAtHits(const std::string& all, std::size_t separatorSize,
+                                     NextHit nextHit) {
+    std::vector<std::string> pieces;
     std::size_t pieceStart = 0;
-    while (true) {
-        std::size_t hit = search.Next(pieceStart);
-        if (hit == std::string_view::npos) {
-            break;
-        }
-        pieces.emplace_back(text, pieceStart, hit - pieceStart);
-        pieceStart = hit + separator.size();
+    for (std::size_t hit = nextHit(pieceStart); hit != std::string_view::npos;
+         hit = nextHit(pieceStart)) {
+        pieces.emplace_back(all, pieceStart, hit - pieceStart);
+        pieceStart = hit + separatorSize;
     }
-    if (pieceStart < text.size()) {
-        pieces.emplace_back(text, pieceStart);
+    if (pieceStart < all.size()) {
+        pieces.emplace_back(all, pieceStart);
     }
     return pieces;
 }
 
-BytesList BytesSplit(const Bytes& bytes, const Bytes& separator) {
-    BytesList pieces;
-    if (bytes.empty()) {
-        return pieces;
+}  // namespace
+
+TextList TextSplit(const Text& text, const Text& separator) {
+    if (text.empty()) {
+        return {};
     }
     if (separator.empty()) {
-        pieces.push_back(bytes);
-        return pieces;
+        return {text};
+    }
+    CharStartSearch search(text, separator, false);
+    return SplitAtHits(text, separator.size(), [&](std::size_t from) { return search.Next(from); });
+}
+
+BytesList BytesSplit(const Bytes& bytes, const Bytes& separator) {
+    if (bytes.empty()) {
+        return {};
+    }
+    if (separator.empty()) {
+        return {bytes};
     }
     const std::string_view all(bytes);
-    std::size_t pieceStart = 0;
-    while (true) {
-        std::size_t hit = all.find(separator, pieceStart);
-        if (hit == std::string_view::npos) {
-            break;
-        }
-        pieces.emplace_back(bytes, pieceStart, hit - pieceStart);
-        pieceStart = hit + separator.size();
-    }
-    if (pieceStart < bytes.size()) {
-        pieces.emplace_back(bytes, pieceStart);
-    }
-    return pieces;
+    return SplitAtHits(bytes, separator.size(),
+                       [&](std::size_t from) { return all.find(separator, from); });
 }

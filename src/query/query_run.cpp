@@ -24,11 +24,11 @@ void QueryThread(std::uintptr_t) {
 }  // namespace
 
 void StartQuery() {
-    ControlSetEnabled("组合框1", false);
-    ControlSetEnabled("组合框2", false);
-    ControlSetVisible("透明标签3", true);
-    const Text province = ComboReadText("组合框1");
-    const Text city = ComboReadText("组合框2");
+    ControlSetEnabled(ProvinceBox, false);
+    ControlSetEnabled(CityBox, false);
+    ControlSetVisible(BusyLabel, true);
+    const Text province = ComboReadText(ProvinceBox);
+    const Text city = ComboReadText(CityBox);
     const Text url = IniRead(CityTablePath(), province, city, "未知");
     {
         std::lock_guard<std::mutex> hold(QueryStateLock());
@@ -46,17 +46,17 @@ void RunQuery() {
     const Text pageText = BytesToText(FetchUrlBytes(url));
 
     std::lock_guard<std::mutex> showing(ShowLock());
-    ControlSetEnabled("组合框1", true);
-    ControlSetEnabled("组合框2", true);
-    ControlSetVisible("透明标签3", false);
+    ControlSetEnabled(ProvinceBox, true);
+    ControlSetEnabled(CityBox, true);
+    ControlSetVisible(BusyLabel, false);
 
     const ForecastCut cut = CutForecast(pageText);
     {
         std::lock_guard<std::mutex> hold(QueryStateLock());
         QueryState().cityTitle = cut.cityTitle;
     }
-    LabelSetText("透明标签4", cut.cityTitle);
+    LabelSetText(HeadingLabel, cut.cityTitle);
     const Text localPagePath = TextConcat(AppSettings().dataDir, "\\tmp.htm");
     WriteFileBytes(localPagePath, TextToBytes(cut.localPage));
-    BrowserShowLocalPage("超文本浏览框1", localPagePath);
+    BrowserShowLocalPage(BrowserView, localPagePath);
 }

@@ -6,12 +6,13 @@
 #include "platform/threads.h"
 #include "platform/ui.h"
 
-// The controls by their layout names, as every folder calls them.
-inline const Text ProvinceBox = "组合框1";
-inline const Text CityBox = "组合框2";
-inline const Text BusyLabel = "透明标签3";
-inline const Text HeadingLabel = "透明标签4";
-inline const Text BrowserView = "超文本浏览框1";
+// The controls by their layout names, as every folder calls them. Never destroyed: a query
+// thread may still name a control while the program's static values go at exit.
+inline const Text& ProvinceBox = *new Text("组合框1");
+inline const Text& CityBox = *new Text("组合框2");
+inline const Text& BusyLabel = *new Text("透明标签3");
+inline const Text& HeadingLabel = *new Text("透明标签4");
+inline const Text& BrowserView = *new Text("超文本浏览框1");
 
 int ProgramMain();
 void OnMainWindowCreated();

@@ -1,4 +1,5 @@
 // Finding markers at character starts, and the cuts and replacement built on it.
+#include <algorithm>
 #include <cstring>
 
 #include "text/char_search.h"
@@ -124,8 +125,8 @@ Text TextBefore(const Text& text, const Text& marker) {
 
 // An absent marker still cuts off as many bytes as it is long; the forecast cut relies on it.
 Text TextAfter(const Text& text, const Text& marker) {
-    const Text left = TextLeft(text, TextFind(text, marker, true) - 1);
-    return TextRight(text, TextLength(text) - TextLength(left) - TextLength(marker));
+    const long long leftLength = std::max(TextFind(text, marker, true) - 1, 0LL);
+    return TextRight(text, TextLength(text) - leftLength - TextLength(marker));
 }
 
 Text TextReplace(const Text& text, const Text& find, const Text& replacement, bool caseSensitive) {

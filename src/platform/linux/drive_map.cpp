@@ -130,7 +130,7 @@ std::string PlatformUseFreshDriveRoot() {
     return folder;
 }
 
-std::optional<std::string> GbkToUtf8(std::string_view gbk) {
+std::optional<std::string> GbkPathToUtf8(std::string_view gbk) {
     thread_local GbkConverter converter;
     if (converter.descriptor == reinterpret_cast<iconv_t>(-1)) {
         return std::nullopt;
@@ -164,7 +164,7 @@ std::optional<std::string> MapPath(const Text& path, std::string* driveFolder) {
         return std::nullopt;
     }
     // Converted first, so that a trail byte 0x5C of a GBK character is never taken for "\".
-    std::optional<std::string> rest = GbkToUtf8(std::string_view(path).substr(3));
+    std::optional<std::string> rest = GbkPathToUtf8(std::string_view(path).substr(3));
     if (!rest) {
         return std::nullopt;
     }

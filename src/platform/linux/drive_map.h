@@ -17,4 +17,4 @@ std::optional<std::string> MapWindowsPath(const Text& path);
 std::optional<std::string> MapOnExistingDrive(const Text& path);
 
 // GBK bytes as UTF-8, or nothing when they are not valid GBK.
-std::optional<std::string> GbkToUtf8(std::string_view gbk);
+std::optional<std::string> GbkPathToUtf8(std::string_view gbk);

@@ -4,18 +4,39 @@
 
 #include "platform/linux/ui_internal.h"
 
-std::string GbkToUtf8(const Text& text) {
-    if (text.empty()) {
-        return std::string();
-    }
+namespace {
+
+// Nothing when the bytes are not all valid GBK.
+bool ConvertGbk(const char* data, std::size_t size, std::string* utf8) {
     gsize written = 0;
-    gchar* converted = g_convert_with_fallback(text.data(), gssize(text.size()), "UTF-8", "GBK",
-                                               "?", nullptr, &written, nullptr);
+    gchar* converted = g_convert_with_fallback(data, gssize(size), "UTF-8", "GBK", "?", nullptr,
+                                               &written, nullptr);
     if (converted == nullptr) {
-        return std::string();
+        return false;
     }
-    std::string result(converted, written);
+    utf8->append(converted, written);
     g_free(converted);
+    return true;
+}
+
+}  // namespace
+
+// A text cut from a broken page may hold bytes that are no GBK: those characters show as "?"
+// instead of the whole text going blank.
+std::string GbkToUtf8(const Text& text) {
+    std::string result;
+    if (text.empty() || ConvertGbk(text.data(), text.size(), &result)) {
+        return result;
+    }
+    result.clear();
+    for (std::size_t at = 0; at < text.size();) {
+        const bool lead = static_cast<unsigned char>(text[at]) >= 0x80 && at + 1 < text.size();
+        const std::size_t length = lead ? 2 : 1;
+        if (!ConvertGbk(text.data() + at, length, &result)) {
+            result += '?';
+        }
+        at += length;
+    }
     return result;
 }
 

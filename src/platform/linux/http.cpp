@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <utility>
 
 #include "platform/http.h"
 #include "platform/linux/http_settings.h"
@@ -92,5 +93,8 @@ Bytes PlatformHttpGet(const Text& url) {
     const bool fetched = set && curl_easy_perform(curl) == CURLE_OK && !body.tooLarge;
     curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
-    return fetched ? body.bytes : Bytes();
+    if (!fetched) {
+        return Bytes();
+    }
+    return std::move(body.bytes);
 }

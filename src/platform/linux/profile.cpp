@@ -28,7 +28,8 @@ ReadResult ReadWholeFile(const std::string& diskPath, std::string* content, mode
         return ReadResult::kFailed;
     }
     *mode = info.st_mode & 07777;
-    content->resize(static_cast<std::size_t>(info.st_size));
+    // One byte more than the file, so the read that meets its end needs no growing copy.
+    content->resize(static_cast<std::size_t>(info.st_size) + 1);
     std::size_t filled = 0;
     while (true) {
         if (filled == content->size()) {

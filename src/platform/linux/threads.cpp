@@ -8,7 +8,12 @@
 
 namespace {
 
-std::mutex tableLock;
+// Never destroyed, like the table: detached workers may still close handles while the program
+// ends.
+std::mutex& TableLock() {
+    static auto* lock = new std::mutex();
+    return *lock;
+}
 std::map<ThreadHandle, std::unique_ptr<std::thread>>& KeptThreads() {
     // Never destroyed: detached workers may still close handles while the program ends.
     static auto* table = new std::map<ThreadHandle, std::unique_ptr<std::thread>>();
@@ -17,7 +22,7 @@ std::map<ThreadHandle, std::unique_ptr<std::thread>>& KeptThreads() {
 ThreadHandle nextHandle = 1;
 
 std::unique_ptr<std::thread> TakeThread(ThreadHandle handle) {
-    std::lock_guard<std::mutex> hold(tableLock);
+    std::lock_guard<std::mutex> hold(TableLock());
     auto found = KeptThreads().find(handle);
     if (found == KeptThreads().end()) {
         return nullptr;
@@ -47,7 +52,7 @@ bool PlatformCreateThread(ThreadEntry entry, std::uintptr_t parameter, bool keep
         thread->detach();
         return true;
     }
-    std::lock_guard<std::mutex> hold(tableLock);
+    std::lock_guard<std::mutex> hold(TableLock());
     *handle = nextHandle++;
     KeptThreads()[*handle] = std::move(thread);
     return true;

@@ -40,7 +40,7 @@ close_during() {
         kill "$app"
         return 1
     fi
-    window=$(xdotool search --sync --onlyvisible --pid "$app" | head -n 1)
+    window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$app" | head -n 1)
     xdotool windowactivate --sync "$window" key Escape
     # At once: well before the 30 s the stalled fetch would take.
     if ! wait_for "! kill -0 $app 2>/dev/null" 50; then

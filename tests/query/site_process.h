@@ -35,8 +35,10 @@ class SiteProcess {
     void Stop() {
         if (pid > 0) {
             const std::string command = "kill " + std::to_string(pid) +
-                                        " 2>/dev/null; while kill -0 " + std::to_string(pid) +
-                                        " 2>/dev/null; do sleep 0.05; done";
+                                        " 2>/dev/null; n=0; while kill -0 " + std::to_string(pid) +
+                                        " 2>/dev/null && [ $n -lt 100 ]; do n=$((n+1)); sleep 0.05;"
+                                        " done; kill -9 " +
+                                        std::to_string(pid) + " 2>/dev/null";
             std::system(command.c_str());
             pid = 0;
         }

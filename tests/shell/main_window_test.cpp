@@ -299,7 +299,8 @@ TEST_F(MainWindowTest, WorkerCallsAfterTheWindowClosedReturnTheirDefaultsAtOnce)
         BrowserShowLocalPage(BrowserView, "D:\\x.htm");
     });
     late.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    // Returning at all is the point: a call that waited for the closed window would hang here.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
     EXPECT_EQ(appended, -1);
     EXPECT_EQ(selection, -1);
     EXPECT_EQ(text, Text());

@@ -469,7 +469,7 @@ TEST_F(SiteServerTest, StallSendsHeadersThenNothing) {
     EXPECT_TRUE(body.empty());
     // The stalled worker notices the client leaving; stopping does not wait for it either.
     RawReply stalled =
-        RawExchange(port_, "GET " + SitePagePath(City(9)) + " HTTP/1.1\r\n\r\n", 300);
+        RawExchange(port_, "GET " + SitePagePath(City(9)) + " HTTP/1.1\r\n\r\n", 2000);
     EXPECT_TRUE(stalled.timedOut);
     EXPECT_NE(stalled.bytes.find("Content-Length: "), std::string::npos);
 }

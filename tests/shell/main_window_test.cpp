@@ -189,6 +189,15 @@ TEST_F(MainWindowTest, AppendKeepsOrderAndRemoveAllEmptiesTheBox) {
     EXPECT_EQ(ComboReadText(CityBox), Text());
 }
 
+// A text cut from a broken page may hold byte pairs that are no GBK: only they become "?".
+TEST_F(MainWindowTest, BytesThatAreNoGbkShowAsQuestionMarks) {
+    FillProvinces({"上海\xff\xff市", "北京\xff"});
+    ComboSetSelection(ProvinceBox, 0);
+    EXPECT_EQ(ComboReadText(ProvinceBox), Text("上海?市"));
+    ComboSetSelection(ProvinceBox, 1);
+    EXPECT_EQ(ComboReadText(ProvinceBox), Text("北京?"));
+}
+
 TEST_F(MainWindowTest, PickRaisesTheEventOnceAfterThePickAlsoForTheSelectedEntry) {
     FillProvinces({"北京", "上海", "广东"});
     ASSERT_TRUE(ComboPickEntry(ProvinceBox, 2));

@@ -209,6 +209,34 @@ TEST(FetchLimits, StalledServerGivesEmptyBytes) {
     SetHttpStallSeconds(HttpStallSeconds);
 }
 
+TEST(FetchLimits, DrippingServerEndsAtTheTotalDeadline) {
+    // A byte every 100 ms never trips the stall rule; only the total deadline ends the fetch.
+    SetHttpTotalSeconds(2);
+    std::atomic<bool> release{false};
+    std::atomic<bool> drippedToTheEnd{false};
+    LocalServer server;
+    server.server.Get("/drip", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("text/html", [&](size_t, httplib::DataSink& sink) {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!release && std::chrono::steady_clock::now() < until) {
+                if (!sink.write("<", 1)) {
+                    return false;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            drippedToTheEnd = !release;
+            sink.done();
+            return true;
+        });
+    });
+    server.Start();
+    EXPECT_EQ(FetchUrlBytes(server.Url("/drip")), "");
+    // The fetch ended while the server was still dripping.
+    EXPECT_FALSE(drippedToTheEnd);
+    release = true;
+    SetHttpTotalSeconds(HttpTotalSeconds);
+}
+
 TEST(FetchProxy, ProxyFromEnvironmentIsUsed) {
     LocalServer proxy;
     proxy.server.Get(".*", [](const httplib::Request&, httplib::Response& response) {

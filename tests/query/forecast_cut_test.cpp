@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/input_bounds.h"
 #include "query/query.h"
 
 namespace {
@@ -95,5 +96,52 @@ INSTANTIATE_TEST_SUITE_P(ForecastCut, CutCases, testing::ValuesIn(cutCases),
                          [](const testing::TestParamInfo<CutCase>& info) {
                              return std::string(info.param.name);
                          });
+
+Text PageWith(const Text& heading, const Text& table) {
+    return TextConcat("加入收藏<b>", heading, "</b>未来五天天气趋势预报未来五天天气趋势预报", table,
+                      " after");
+}
+
+Text Repeated(const Text& piece, std::size_t times) {
+    Text text;
+    for (std::size_t i = 0; i < times; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
+TEST(ForecastCut, LongHeadingIsCutOnACharacterBoundary) {
+    const Text bei = "北";  // two GBK bytes
+    ASSERT_EQ(bei.size(), 2u);
+    const struct {
+        const char* name;
+        Text heading;
+        Text shown;
+    } cases[] = {
+        {"one mebibyte of letters", Text(1 << 20, 'a'), Text(MaxHeadingBytes, 'a')},
+        {"pairs that fit whole", Repeated(bei, 1 << 19), Repeated(bei, MaxHeadingBytes / 2)},
+        {"a pair across the bound is dropped", TextConcat("x", Repeated(bei, 1 << 10)),
+         TextConcat("x", Repeated(bei, (MaxHeadingBytes - 1) / 2))},
+        {"exactly the bound stays whole", Text(MaxHeadingBytes, 'b'), Text(MaxHeadingBytes, 'b')},
+    };
+    for (const auto& c : cases) {
+        const ForecastCut cut = CutForecast(PageWith(c.heading, "<table>t</table>"));
+        EXPECT_EQ(cut.cityTitle, c.shown) << c.name;
+        EXPECT_EQ(cut.localPage, Wrapped("<table>t</table>")) << c.name;
+    }
+}
+
+TEST(ForecastCut, LongTableIsCutToItsBound) {
+    const Text row = "<tr><td>晴</td></tr>";
+    const Text table =
+        TextConcat("<table>", Repeated(row, MaxTableBytes / row.size() * 4), "</table>");
+    const ForecastCut cut = CutForecast(PageWith("昌平", table));
+    EXPECT_EQ(cut.cityTitle, "昌平");
+    const Text kept = cut.localPage.substr(
+        PageHead.size(), cut.localPage.size() - PageHead.size() - PageTail.size());
+    EXPECT_EQ(kept.size(), MaxTableBytes + 8);
+    EXPECT_EQ(kept.substr(0, MaxTableBytes), table.substr(0, MaxTableBytes));
+    EXPECT_EQ(kept.substr(MaxTableBytes), "</table>");
+}
 
 }  // namespace

@@ -11,6 +11,7 @@
 namespace {
 
 std::atomic<long> stallSeconds{HttpStallSeconds};
+std::atomic<long> totalSeconds{HttpTotalSeconds};
 
 bool CurlReady() {
     static std::once_flag once;
@@ -61,6 +62,10 @@ void SetHttpStallSeconds(long seconds) {
     stallSeconds = seconds;
 }
 
+void SetHttpTotalSeconds(long seconds) {
+    totalSeconds = seconds;
+}
+
 Bytes PlatformHttpGet(const Text& url) {
     if (!HasWebScheme(url) || !CurlReady()) {
         return Bytes();
@@ -86,6 +91,8 @@ Bytes PlatformHttpGet(const Text& url) {
     // A server that stops sending must not keep the boxes disabled for ever.
     set = set && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
     set = set && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds.load()) == CURLE_OK;
+    // Nor must one that drips a byte now and then, which the stall rule never catches.
+    set = set && curl_easy_setopt(curl, CURLOPT_TIMEOUT, totalSeconds.load()) == CURLE_OK;
     set = set && curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
                                   static_cast<curl_off_t>(HttpMaxBodyBytes)) == CURLE_OK;
     set = set && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, ReceiveBody) == CURLE_OK;

@@ -51,12 +51,16 @@ void RunQuery() {
     ControlSetVisible(BusyLabel, false);
 
     const ForecastCut cut = CutForecast(pageText);
+    // A page that could not be written whole (a full disk) is not shown: heading and view keep
+    // the last page, which the failed write left whole on disk.
+    const Text localPagePath = TextConcat(AppSettings().dataDir, "\\tmp.htm");
+    if (!WriteFileBytes(localPagePath, TextToBytes(cut.localPage))) {
+        return;
+    }
     {
         std::lock_guard<std::mutex> hold(QueryStateLock());
         QueryState().cityTitle = cut.cityTitle;
     }
     LabelSetText(HeadingLabel, cut.cityTitle);
-    const Text localPagePath = TextConcat(AppSettings().dataDir, "\\tmp.htm");
-    WriteFileBytes(localPagePath, TextToBytes(cut.localPage));
     BrowserShowLocalPage(BrowserView, localPagePath);
 }

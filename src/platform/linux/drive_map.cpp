@@ -2,12 +2,15 @@
 #include "platform/linux/drive_map.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <iconv.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "platform/drives.h"
@@ -220,4 +223,162 @@ std::optional<std::string> MapOnExistingDrive(const Text& path) {
         return std::nullopt;
     }
     return disk;
+}
+
+FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+FolderHandle::~FolderHandle() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+}
+
+namespace {
+
+constexpr int kMaxLinks = 40;  // as the kernel's own limit
+
+void PushNames(std::deque<std::string>* names, std::string_view path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos) {
+            end = path.size();
+        }
+        if (end > start) {
+            parts.emplace_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    names->insert(names->begin(), parts.begin(), parts.end());
+}
+
+// The part of an absolute path below one of the root's spellings, or nothing when outside.
+std::optional<std::string_view> BelowRoot(std::string_view path,
+                                          const std::vector<std::string>& roots) {
+    for (const std::string& root : roots) {
+        if (path.substr(0, root.size()) == root &&
+            (path.size() == root.size() || path[root.size()] == '/')) {
+            return path.substr(root.size());
+        }
+    }
+    return std::nullopt;
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+}  // namespace
+
+std::optional<RootedPlace> ResolveInRoot(const std::string& diskPath, bool followLast) {
+    // The root itself is the user's choice and opened as named; only what lies below it is
+    // walked.
+    const std::string root = WithoutTrailingSlashes(PlatformDriveRoot());
+    if (root.empty()) {
+        return std::nullopt;
+    }
+    std::vector<std::string> roots{root};
+    char real[PATH_MAX];
+    if (realpath(root.c_str(), real) != nullptr && root != real) {
+        roots.emplace_back(real);
+    }
+    std::optional<std::string_view> below = BelowRoot(diskPath, {root});
+    if (!below) {
+        return std::nullopt;
+    }
+    std::deque<std::string> names;
+    PushNames(&names, *below);
+
+    std::vector<FolderHandle> folders;
+    folders.emplace_back(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (folders.back().get() < 0) {
+        return std::nullopt;
+    }
+    int links = 0;
+    while (!names.empty()) {
+        std::string name = std::move(names.front());
+        names.pop_front();
+        if (name == ".") {
+            continue;
+        }
+        if (name == "..") {
+            if (folders.size() == 1) {
+                return std::nullopt;  // above the root
+            }
+            folders.pop_back();
+            continue;
+        }
+        const bool last = names.empty();
+        const int folder = folders.back().get();
+        struct stat info;
+        if (fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (last && errno == ENOENT) {
+                return RootedPlace{FolderHandle(fcntl(folder, F_DUPFD_CLOEXEC, 0)), name};
+            }
+            return std::nullopt;
+        }
+        if (S_ISLNK(info.st_mode) && (!last || followLast)) {
+            if (++links > kMaxLinks) {
+                return std::nullopt;
+            }
+            std::string target(PATH_MAX, '\0');
+            const ssize_t length = readlinkat(folder, name.c_str(), target.data(), target.size());
+            if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) {
+                return std::nullopt;
+            }
+            target.resize(static_cast<std::size_t>(length));
+            if (target[0] == '/') {
+                std::optional<std::string_view> inside = BelowRoot(target, roots);
+                if (!inside) {
+                    return std::nullopt;
+                }
+                folders.resize(1);
+                PushNames(&names, *inside);
+            } else {
+                PushNames(&names, target);
+            }
+            continue;
+        }
+        if (last) {
+            return RootedPlace{FolderHandle(fcntl(folder, F_DUPFD_CLOEXEC, 0)), name};
+        }
+        FolderHandle next(
+            openat(folder, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.get() < 0) {
+            return std::nullopt;
+        }
+        folders.push_back(std::move(next));
+    }
+    return std::nullopt;  // the root itself, or a folder reached by ".." at the end
+}
+
+int OpenInRoot(const std::string& diskPath, int flags, unsigned mode) {
+    std::optional<RootedPlace> place = ResolveInRoot(diskPath, true);
+    if (!place || place->folder.get() < 0) {
+        errno = ENOENT;
+        return -1;
+    }
+    return openat(place->folder.get(), place->name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC,
+                  static_cast<mode_t>(mode));
+}
+
+bool IsFolderInRoot(const std::string& diskPath) {
+    std::optional<RootedPlace> place = ResolveInRoot(diskPath, true);
+    struct stat info;
+    return place && place->folder.get() >= 0 &&
+           fstatat(place->folder.get(), place->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(info.st_mode);
 }

@@ -1,8 +1,6 @@
 // The shell's special folders and the temporary-files folder, as folders of drive C:.
-#include <sys/stat.h>
-
-#include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/files.h"
 #include "platform/linux/drive_map.h"
 
 namespace {
@@ -45,8 +43,7 @@ bool EnsureFolder(const Text& path) {
     }
     PlatformCreateDirectory(path);
     std::optional<std::string> disk = MapOnExistingDrive(path);
-    struct stat info;
-    return disk && stat(disk->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return disk && IsFolderInRoot(*disk);
 }
 
 }  // namespace

@@ -154,6 +154,8 @@ TEST_F(Profile, RefusedWrites) {
         {"line break in value", kPath, "s", "k", "1\r\n[evil]\r\nx=1"},
         {"line break in key", kPath, "s", "k\nx", "1"},
         {"line break in section", kPath, "s]\n[t", "k", "1"},
+        {"section ending in a GBK first byte, which would take the \"]\"", kPath, "s\x81", "k",
+         "1"},
     };
     for (const Case& c : cases) {
         EXPECT_FALSE(ProfileWriteString(c.path, c.section, c.key, c.value)) << c.name;

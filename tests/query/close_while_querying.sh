@@ -6,24 +6,23 @@ set -eu
 program=$1
 site=$2
 port=$3
+here=$(dirname "$0")
 work=$(mktemp -d)
 export LANCHUAN_DRIVES="$work/drives"
 sitePid=
+app=
 cleanup() {
+    # Whatever went wrong, nothing we started may outlive the test: a leftover program would hold
+    # ctest's output pipe open until its time-out.
+    [ -n "$app" ] && kill -9 "$app" 2>/dev/null || true
     [ -n "$sitePid" ] && kill "$sitePid" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
-# Waits up to $2 tenths of a second for the command $1 to succeed.
-wait_for() {
-    tries=0
-    until eval "$1"; do
-        tries=$((tries + 1))
-        [ "$tries" -ge "$2" ] && return 1
-        sleep 0.1
-    done
-}
+# shellcheck source=../gui_helpers.sh
+. "$here/../gui_helpers.sh"
 
 "$site" --port "$port" --log "$work/site.log" >/dev/null 2>&1 &
 sitePid=$!
@@ -37,19 +36,21 @@ close_during() {
     app=$!
     if ! wait_for "grep -q '/weather/' \"\$work/site.log\"" 100; then
         echo "$mode: the first query never reached the site" >&2
-        kill "$app"
         return 1
     fi
-    window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$app" | head -n 1)
+    if ! window=$(program_window "$app"); then
+        echo "$mode: the program's window did not appear" >&2
+        return 1
+    fi
     xdotool windowactivate --sync "$window" key Escape
     # At once: well before the 30 s the stalled fetch would take.
     if ! wait_for "! kill -0 $app 2>/dev/null" 50; then
         echo "$mode: the program still runs 5 s after its window was closed" >&2
-        kill -9 "$app"
         return 1
     fi
     status=0
     wait "$app" || status=$?
+    app=
     if [ "$status" -ne 0 ]; then
         echo "$mode: the program ended with status $status" >&2
         return 1

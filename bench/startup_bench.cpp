@@ -2,6 +2,11 @@
 // (resident set) of the program with the WebKit processes it starts. Run under a display:
 // scripts/with-display build/bench/startup_bench
 #include <benchmark/benchmark.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -58,24 +63,80 @@ long long TreeKilobytes(int pid, const char* file, const std::string& field) {
     return total;
 }
 
+// The program started with its output on a pipe; ended (and reaped) when this goes out of scope,
+// so a run that fails half-way leaves no program behind.
+struct LaunchedProgram {
+    pid_t pid = -1;
+    int output = -1;
+    ~LaunchedProgram() {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (output >= 0) {
+            close(output);
+        }
+    }
+};
+
+extern "C" char** environ;
+
+bool Launch(const std::string& drives, LaunchedProgram* program) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) {
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    std::string firstFrame = "LANCHUAN_REPORT_FIRST_FRAME=1";
+    std::string drivesSetting = "LANCHUAN_DRIVES=" + drives;
+    std::vector<char*> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        environment.push_back(*entry);
+    }
+    environment.push_back(firstFrame.data());
+    environment.push_back(drivesSetting.data());
+    environment.push_back(nullptr);
+    char* arguments[] = {const_cast<char*>(LANCHUAN_PROGRAM), nullptr};
+    int failed = posix_spawn(&program->pid, LANCHUAN_PROGRAM, &actions, nullptr, arguments,
+                             environment.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    program->output = pipeEnds[0];
+    if (failed != 0) {
+        program->pid = -1;
+    }
+    return failed == 0;
+}
+
+// The program's first line, waiting at most the given time for it.
+std::string FirstLine(int output, int milliseconds) {
+    std::string line;
+    char byte = 0;
+    pollfd wait = {output, POLLIN, 0};
+    while (line.size() < 256 && poll(&wait, 1, milliseconds) == 1 && read(output, &byte, 1) == 1 &&
+           byte != '\n') {
+        line += byte;
+    }
+    return line;
+}
+
 void BM_LaunchToFirstFrame(benchmark::State& state) {
     std::string scratch = (std::filesystem::temp_directory_path() / "lanchuan-startup-bench");
     for (auto _ : state) {
         std::filesystem::remove_all(scratch);
-        std::string command = "exec env LANCHUAN_REPORT_FIRST_FRAME=1 LANCHUAN_DRIVES=" + scratch +
-                              "/drives " + LANCHUAN_PROGRAM;
         long long launched = MonotonicMicroseconds();
-        FILE* program = popen(command.c_str(), "r");
-        if (program == nullptr) {
+        LaunchedProgram program;
+        if (!Launch(scratch + "/drives", &program)) {
             state.SkipWithError("cannot start the program");
             return;
         }
-        char line[256] = {0};
         long long firstFrame = 0;
         int pid = 0;
-        if (std::fgets(line, sizeof line, program) == nullptr ||
-            std::sscanf(line, "first-frame %lld %d", &firstFrame, &pid) != 2) {
-            pclose(program);
+        std::string line = FirstLine(program.output, 20000);
+        if (std::sscanf(line.c_str(), "first-frame %lld %d", &firstFrame, &pid) != 2) {
             state.SkipWithError("no first frame reported (is there a display?)");
             return;
         }
@@ -85,8 +146,15 @@ void BM_LaunchToFirstFrame(benchmark::State& state) {
         state.counters["rss_MiB"] = double(TreeKilobytes(pid, "status", "VmRSS:")) / 1024.0;
         state.counters["pss_MiB"] = double(TreeKilobytes(pid, "smaps_rollup", "Pss:")) / 1024.0;
         state.counters["processes"] = 1.0 + double(Children(pid).size());
-        std::system(("kill " + std::to_string(pid)).c_str());
-        pclose(program);
+        // A polite end first, as a user closing the window would.
+        kill(program.pid, SIGTERM);
+        for (int waited = 0; waited < 50; ++waited) {
+            if (waitpid(program.pid, nullptr, WNOHANG) == program.pid) {
+                program.pid = -1;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     }
     std::filesystem::remove_all(scratch);
 }

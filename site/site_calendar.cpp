@@ -1,5 +1,6 @@
-// Civil dates as day counts, weekdays, and today's date in China.
+// Civil dates as day counts, weekdays, and the date and time of day in China.
 #include <chrono>
+#include <cstdio>
 
 #include "site.h"
 
@@ -33,13 +34,27 @@ int WeekdayOfDays(long long days) {
     return static_cast<int>(w < 0 ? w + 7 : w);
 }
 
-long long ChinaToday() {
-    using namespace std::chrono;
-    long long seconds =
-        duration_cast<std::chrono::seconds>(system_clock::now().time_since_epoch()).count() +
-        8 * 3600;
+long long ChinaDayOf(long long unixSeconds) {
+    long long seconds = unixSeconds + 8 * 3600;
     long long days = seconds / 86400;
     return seconds < 0 && seconds % 86400 != 0 ? days - 1 : days;
+}
+
+std::string ChinaClockText(long long unixSeconds) {
+    long long inDay = unixSeconds + 8 * 3600 - ChinaDayOf(unixSeconds) * 86400;
+    char text[8];
+    std::snprintf(text, sizeof(text), "%02d:%02d", static_cast<int>(inDay / 3600),
+                  static_cast<int>(inDay / 60 % 60));
+    return text;
+}
+
+long long UnixNow() {
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+long long ChinaToday() {
+    return ChinaDayOf(UnixNow());
 }
 
 bool ParseSiteDate(std::string_view text, long long& days) {

@@ -15,7 +15,14 @@ void Usage() {
     std::fprintf(stderr,
                  "usage: weather-site [--bind ADDR] [--port N] [--log FILE] [--fault MODE]\n"
                  "                    [--today YYYY-MM-DD] [--threads N]\n"
-                 "--port 0 picks a free port. Fault modes:");
+                 "                    [--source auto|openmeteo|sample] [--forecast-api URL]\n"
+                 "                    [--geocoding-api URL] [--cache-dir DIR]\n"
+                 "                    [--upstream-timeout SECONDS]\n"
+                 "--port 0 picks a free port. --source sample (the default) serves invented\n"
+                 "pages marked as such and never leaves the machine; openmeteo serves real\n"
+                 "forecasts from Open-Meteo only; auto serves them and falls back to sample\n"
+                 "pages while the service cannot give one. --today dates the sample pages.\n"
+                 "Fault modes:");
     for (FaultMode m : AllFaultModes()) {
         std::fprintf(stderr, " %s", std::string(FaultModeName(m)).c_str());
     }
@@ -31,6 +38,10 @@ bool ParseInt(const char* text, int low, int high, int& value) {
     }
     value = static_cast<int>(v);
     return true;
+}
+
+bool IsWebAddress(const std::string& url) {
+    return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0;
 }
 
 bool ParseOptions(int argc, char** argv, SiteOptions& options) {
@@ -53,6 +64,21 @@ bool ParseOptions(int argc, char** argv, SiteOptions& options) {
             ok = ParseSiteDate(value, options.today);
         } else if (name == "--threads") {
             ok = ParseInt(value, 2, 1024, options.threads);
+        } else if (name == "--source") {
+            ok = ParseForecastSource(value, options.gateway.source);
+        } else if (name == "--forecast-api") {
+            ok = IsWebAddress(value);
+            options.gateway.forecastApi = value;
+        } else if (name == "--geocoding-api") {
+            ok = IsWebAddress(value);
+            options.gateway.geocodingApi = value;
+        } else if (name == "--cache-dir") {
+            ok = value[0] != '\0';
+            options.gateway.cacheDir = value;
+        } else if (name == "--upstream-timeout") {
+            int seconds = 0;
+            ok = ParseInt(value, 1, 60, seconds);
+            options.gateway.upstreamTimeoutMs = seconds * 1000;
         } else {
             ok = false;
         }
@@ -95,6 +121,13 @@ int main(int argc, char** argv) {
     std::printf("weather-site: listening on http://%s%s%s:%d\n", v6 ? "[" : "",
                 options.bind.c_str(), v6 ? "]" : "", SitePort(*site));
     std::fflush(stdout);
+    if (options.gateway.source != ForecastSource::Sample) {
+        std::fprintf(stderr, "weather-site: forecasts from %s (%s), cache in %s\n",
+                     options.gateway.forecastApi.c_str(),
+                     options.gateway.source == ForecastSource::Auto ? "auto" : "openmeteo",
+                     options.gateway.cacheDir.empty() ? DefaultCacheDir().c_str()
+                                                      : options.gateway.cacheDir.c_str());
+    }
 
     int signalNumber = 0;
     sigwait(&stopSignals, &signalNumber);

@@ -3,6 +3,9 @@
 
 #include "site.h"
 
+const char SampleNote[] = "示例数据，非真实天气预报";
+const char UnavailableNote[] = "暂时无法获取天气数据，请稍后再试";
+
 namespace {
 
 const char SiteName[] = "云岫天气网";
@@ -82,26 +85,37 @@ std::string Icon(int code, FaultMode shape) {
     return img + ">";
 }
 
-std::string Table(const std::vector<DayForecast>& days, FaultMode shape) {
+// One day's column of the forecast table.
+struct Column {
+    long long day;
+    int dayIcon;
+    int nightIcon;  // equal to dayIcon when the weather holds
+    std::string words;
+    std::string temperatures;
+    std::string wind;
+};
+
+// The five-day table; a note, when given, is a last row across all columns.
+std::string Table(const std::vector<Column>& columns, std::string_view note, FaultMode shape) {
     std::string t =
         "<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
         "borderColorLight=\"#008000\" borderColorDark=\"#FFFFFF\" align=\"center\">\r\n";
     t += "<tr align=\"center\" bgcolor=\"#E8F5E8\">";
-    for (const DayForecast& d : days) {
-        t += "<td width=\"20%\">" + DateText(d.day) + "<br>" +
-             std::string(WeekdayNames[WeekdayOfDays(d.day)]) + "</td>";
+    for (const Column& c : columns) {
+        t += "<td width=\"20%\">" + DateText(c.day) + "<br>" +
+             std::string(WeekdayNames[WeekdayOfDays(c.day)]) + "</td>";
     }
     t += "</tr>\r\n<tr align=\"center\">";
-    for (const DayForecast& d : days) {
-        t += "<td>" + Icon(d.dayCode, shape);
-        if (d.nightCode != d.dayCode) {
-            t += Icon(d.nightCode, shape);
+    for (const Column& c : columns) {
+        t += "<td>" + Icon(c.dayIcon, shape);
+        if (c.nightIcon != c.dayIcon) {
+            t += Icon(c.nightIcon, shape);
         }
         t += "</td>";
     }
     t += "</tr>\r\n<tr align=\"center\">";
-    for (const DayForecast& d : days) {
-        t += "<td>" + WeatherWords(d);
+    for (const Column& c : columns) {
+        t += "<td>" + c.words;
         if (shape == FaultMode::Script) {
             t += "<script>alert('script in the forecast')</script>";
         }
@@ -109,8 +123,8 @@ std::string Table(const std::vector<DayForecast>& days, FaultMode shape) {
     }
     t += "</tr>\r\n<tr align=\"center\">";
     bool first = true;
-    for (const DayForecast& d : days) {
-        std::string temps = std::to_string(d.high) + "℃～" + std::to_string(d.low) + "℃";
+    for (const Column& c : columns) {
+        std::string temps = c.temperatures;
         if (shape == FaultMode::Nested && first) {
             temps = "<table border=\"0\"><tr><td>" + temps + "</td></tr></table>";
         }
@@ -118,11 +132,43 @@ std::string Table(const std::vector<DayForecast>& days, FaultMode shape) {
         t += "<td>" + temps + "</td>";
     }
     t += "</tr>\r\n<tr align=\"center\">";
-    for (const DayForecast& d : days) {
-        t += "<td>" + d.wind + "</td>";
+    for (const Column& c : columns) {
+        t += "<td>" + c.wind + "</td>";
     }
-    t += "</tr>\r\n</table>";
+    t += "</tr>\r\n";
+    if (!note.empty()) {
+        t += "<tr align=\"center\"><td colspan=\"" + std::to_string(columns.size()) + "\">" +
+             std::string(note) + "</td></tr>\r\n";
+    }
+    t += "</table>";
     return t;
+}
+
+std::string SampleTemperatures(const DayForecast& d) {
+    return std::to_string(d.high) + "℃～" + std::to_string(d.low) + "℃";
+}
+
+std::vector<Column> SampleColumns(const std::vector<DayForecast>& days) {
+    std::vector<Column> columns;
+    for (const DayForecast& d : days) {
+        columns.push_back(
+            {d.day, d.dayCode, d.nightCode, WeatherWords(d), SampleTemperatures(d), d.wind});
+    }
+    return columns;
+}
+
+std::vector<Column> RealColumns(const std::vector<UpstreamDay>& days) {
+    std::vector<Column> columns;
+    for (const UpstreamDay& d : days) {
+        int dayIcon = WmoIcon(d.daytimeCode, d.precipitation);
+        int nightIcon = WmoIcon(d.nightCode, d.precipitation);
+        columns.push_back({d.day, dayIcon, nightIcon,
+                           WeatherWords(DayForecast{d.day, dayIcon, nightIcon, 0, 0, {}}),
+                           std::to_string(RoundHalfAway(d.high)) + "℃ ~ " +
+                               std::to_string(RoundHalfAway(d.low)) + "℃",
+                           WindWords(d.windSpeed, d.windDirection)});
+    }
+    return columns;
 }
 
 std::string ProvinceLink(std::string_view slug, std::string_view name) {
@@ -172,14 +218,15 @@ std::string ForecastHeading(const SiteCity& city) {
 }
 
 std::string ForecastTable(const SiteCity& city, long long today) {
-    return Table(ForecastDays(city, today, 5), FaultMode::None);
+    return Table(SampleColumns(ForecastDays(city, today, 5)), SampleNote, FaultMode::None);
 }
 
-std::string ForecastPage(const SiteCity& city, long long today, FaultMode shape) {
+// The page around a forecast table: masthead, heading, the line on today, the two markers.
+static std::string CityFrame(const SiteCity& city, long long published, std::string_view todayLine,
+                             const std::string& table, FaultMode shape) {
     if (shape == FaultMode::NoMarkers) {
         return NoMarkersPage(city);
     }
-    std::vector<DayForecast> days = ForecastDays(city, today, 5);
     std::string title = ForecastHeading(city) + "天气预报 - " + SiteName;
     std::string page = Head(title);
     page += Masthead(ProvinceLink(city.slug, city.province));
@@ -193,32 +240,59 @@ std::string ForecastPage(const SiteCity& city, long long today, FaultMode shape)
     if (shape == FaultMode::ZeroByte) {
         page += '\0';
     }
-    page += " &nbsp; " + LongDateText(today) + " 发布</td></tr>\r\n";
+    page += " &nbsp; " + LongDateText(published) + " 发布</td></tr>\r\n";
     page += "<tr><td class=\"nav\"><a href=\"#today\">今日天气</a> | <a href=\"#forecast\">";
     page += shape == FaultMode::OneMarker ? "五日预报" : ForecastTitle;
     page += "</a> | <a href=\"/weather/" + std::string(city.slug) + "/index.htm\">" +
             std::string(city.province) + "其他城市</a></td></tr>\r\n</table>\r\n";
 
-    const DayForecast& first = days.front();
     page +=
         "<a name=\"today\"></a>\r\n"
         "<table width=\"760\" border=\"0\" cellspacing=\"0\" cellpadding=\"4\" "
         "align=\"center\">\r\n"
-        "<tr><td>今日天气：" +
-        WeatherWords(first) + "，" + std::to_string(first.high) + "℃～" +
-        std::to_string(first.low) + "℃，" + first.wind + "</td></tr>\r\n</table>\r\n";
+        "<tr><td>";
+    page += todayLine;
+    page += "</td></tr>\r\n</table>\r\n";
 
     page += "<p align=\"center\"><a name=\"forecast\"></a><font color=\"#006600\">";
     page += ForecastTitle;
     page += "</font></p>\r\n";
     page += "<div align=\"center\" style=\"width: 760px; margin: 0 auto\">\r\n";
-    page += Table(days, shape);
+    page += table;
     page += "\r\n</div>\r\n";
     page += Footer();
     if (shape == FaultMode::Uppercase) {
         return UppercaseTags(page);
     }
     return page;
+}
+
+std::string ForecastPage(const SiteCity& city, long long today, FaultMode shape) {
+    std::vector<DayForecast> days = ForecastDays(city, today, 5);
+    const DayForecast& first = days.front();
+    std::string todayLine = "今日天气（示例数据）：" + WeatherWords(first) + "，" +
+                            SampleTemperatures(first) + "，" + first.wind;
+    return CityFrame(city, today, todayLine, Table(SampleColumns(days), SampleNote, shape), shape);
+}
+
+std::string RealForecastPage(const SiteCity& city, const std::vector<UpstreamDay>& days,
+                             long long fetchedAt, FaultMode shape) {
+    std::vector<Column> columns = RealColumns(days);
+    const Column& first = columns.front();
+    std::string todayLine =
+        "今日天气：" + first.words + "，" + first.temperatures + "，" + first.wind;
+    std::string note = "天气数据：Open-Meteo.com（CC BY 4.0），更新于 " + ChinaClockText(fetchedAt);
+    return CityFrame(city, ChinaDayOf(fetchedAt), todayLine, Table(columns, note, shape), shape);
+}
+
+std::string UnavailablePage(const SiteCity& city, long long today, FaultMode shape) {
+    std::string table =
+        "<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
+        "borderColorLight=\"#008000\" borderColorDark=\"#FFFFFF\" align=\"center\">\r\n"
+        "<tr align=\"center\"><td>";
+    table += UnavailableNote;
+    table += "</td></tr>\r\n</table>";
+    return CityFrame(city, today, "今日天气：暂无", table, shape);
 }
 
 std::size_t ForecastTableEnd(const std::string& page) {

@@ -273,6 +273,7 @@ struct SiteServer {
     int port = 0;
     std::mutex logMutex;
     std::FILE* log = nullptr;
+    GatewayHandle gateway;
 };
 
 namespace {
@@ -436,6 +437,11 @@ long long Today(const SiteServer& site) {
     return site.options.today >= 0 ? site.options.today : ChinaToday();
 }
 
+// The city's page from the configured source; only the page-shaping modes shape it.
+CityPage PageOf(SiteServer& site, const SiteCity& city, FaultMode fault) {
+    return GatewayPage(*site.gateway, city, Today(site), fault);
+}
+
 void ServeCity(SiteServer& site, const SiteCity& city, httplib::Response& res) {
     FaultMode fault = site.fault;
     switch (fault) {
@@ -458,20 +464,22 @@ void ServeCity(SiteServer& site, const SiteCity& city, httplib::Response& res) {
             return;
         }
         case FaultMode::Huge:
-            ServeHuge(site, res, ForecastPage(city, Today(site)));
+            ServeHuge(site, res, PageOf(site, city, FaultMode::None).body);
             return;
         case FaultMode::Trickle:
-            ServeTrickle(site, res, ForecastPage(city, Today(site)));
+            ServeTrickle(site, res, PageOf(site, city, FaultMode::None).body);
             return;
         case FaultMode::Stall:
-            ServeStall(site, res, ForecastPage(city, Today(site)).size());
+            ServeStall(site, res, PageOf(site, city, FaultMode::None).body.size());
             return;
         case FaultMode::Reset:
-            ServeReset(res, ForecastPage(city, Today(site)));
+            ServeReset(res, PageOf(site, city, FaultMode::None).body);
             return;
-        default:
-            SetPage(res, 200, ForecastPage(city, Today(site), fault));
+        default: {
+            CityPage page = PageOf(site, city, fault);
+            SetPage(res, page.status, std::move(page.body));
             return;
+        }
     }
 }
 
@@ -675,6 +683,9 @@ void SiteServerStop::operator()(SiteServer* site) const {
         return;
     }
     site->stopping = true;
+    if (site->gateway) {
+        StopGateway(*site->gateway);
+    }
     site->http->stop();
     if (site->thread.joinable()) {
         site->thread.join();
@@ -696,6 +707,10 @@ SiteHandle StartSite(const SiteOptions& options, std::string& error) {
             error = "cannot open the log " + options.logPath + ": " + std::strerror(errno);
             return nullptr;
         }
+    }
+    site->gateway = OpenGateway(options.gateway, error);
+    if (!site->gateway) {
+        return nullptr;
     }
     Configure(*site);
     if (options.port == 0) {

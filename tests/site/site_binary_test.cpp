@@ -105,6 +105,10 @@ TEST(SiteBinary, BadOptionsAndBusyPortFail) {
         {"--today", "2025-02-30"},
         {"--port", "70000"},
         {"--unknown", "x"},
+        {"--source", "live"},
+        {"--forecast-api", "ftp://127.0.0.1/"},
+        {"--geocoding-api", "127.0.0.1"},
+        {"--upstream-timeout", "0"},
         {"--port"},
         {"--port", std::to_string(first.port)},  // taken: SO_REUSEPORT must not share it
     };

@@ -126,10 +126,12 @@ FakeUpstream::FakeUpstream() : state_(new State) {
     State* s = state_.get();
     s->forecast.body = "{}";
     s->geocoding.body = "{}";
-    s->server.Get("/v1/forecast", [s](const httplib::Request& req, httplib::Response& res) {
+    // A proxied call names the whole address ("http://host/v1/forecast?..."): the fake serves as
+    // the proxy too.
+    s->server.Get(".*/v1/forecast", [s](const httplib::Request& req, httplib::Response& res) {
         s->Answer(req, res, true);
     });
-    s->server.Get("/v1/search", [s](const httplib::Request& req, httplib::Response& res) {
+    s->server.Get(".*/v1/search", [s](const httplib::Request& req, httplib::Response& res) {
         s->Answer(req, res, false);
     });
     s->port = s->server.bind_to_any_port("127.0.0.1");

@@ -1,14 +1,19 @@
 // The weather-site program against a fake forecast service on loopback: real forecasts on the
 // page cell by cell, the day/night split, a place in the wrong province, each failure, the
 // marked sample pages, and the disk cache across a restart.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,7 +31,10 @@ std::string U8(const char8_t* text) {
 // The program on an ephemeral port, killed when the test ends whatever happens.
 class LiveSite {
   public:
-    explicit LiveSite(const std::vector<std::string>& args) {
+    // Environment entries with an empty value are removed; stderr goes to errorLog or nowhere.
+    explicit LiveSite(const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& env = {},
+                      const std::string& errorLog = "") {
         int out[2];
         if (pipe(out) != 0) {
             return;
@@ -34,8 +42,17 @@ class LiveSite {
         pid_ = fork();
         if (pid_ == 0) {
             dup2(out[1], STDOUT_FILENO);
-            int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, STDERR_FILENO);
+            int errors = errorLog.empty()
+                             ? open("/dev/null", O_WRONLY)
+                             : open(errorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(errors, STDERR_FILENO);
+            for (const auto& [name, value] : env) {
+                if (value.empty()) {
+                    unsetenv(name.c_str());
+                } else {
+                    setenv(name.c_str(), value.c_str(), 1);
+                }
+            }
             close(out[0]);
             close(out[1]);
             std::vector<char*> argv{const_cast<char*>(SITE_BINARY)};
@@ -306,6 +323,97 @@ TEST_F(SiteLive, RestartServesTheCachedForecastWithoutAsking) {
     EXPECT_EQ(page.body, first);
     EXPECT_EQ(upstream.Forecasts(), 1);
     EXPECT_EQ(upstream.Geocodings(), 1);
+}
+
+TEST_F(SiteLive, CallsGoThroughTheProxyOfTheEnvironment) {
+    // Nothing listens at localhost:9: only the proxy (the fake) can answer.
+    std::vector<std::string> args = Args("openmeteo");
+    args[5] = "http://localhost:9";
+    args[7] = "http://localhost:9";
+    LiveSite site(args, {{"http_proxy", upstream.Base()},
+                         {"HTTP_PROXY", ""},
+                         {"all_proxy", ""},
+                         {"ALL_PROXY", ""},
+                         {"no_proxy", ""},
+                         {"NO_PROXY", ""}});
+    LiveSite::Page page = site.Get(ChangpingPath);
+    EXPECT_EQ(page.status, 200);
+    EXPECT_EQ(CellsOf(CutOf(page.body).table).size(), 26u);
+    EXPECT_EQ(upstream.Forecasts(), 1);
+    EXPECT_EQ(upstream.Geocodings(), 1);
+}
+
+// A TLS server on loopback whose certificate nobody signed: the site must refuse it.
+TEST_F(SiteLive, RefusesACertificateItCannotVerify) {
+    const std::string dir = cacheDir + "-tls";
+    std::filesystem::create_directories(dir);
+    const std::string make =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
+        " -keyout '" +
+        dir + "/key.pem' -out '" + dir + "/cert.pem' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    // A free port for the server: taken from the kernel, then let go.
+    int port = 0;
+    {
+        int probe = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+        close(probe);
+    }
+    pid_t server = fork();
+    if (server == 0) {
+        int quiet = open("/dev/null", O_RDWR);
+        dup2(quiet, STDIN_FILENO);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
+        const std::string accept = "127.0.0.1:" + std::to_string(port);
+        const std::string cert = dir + "/cert.pem";
+        const std::string key = dir + "/key.pem";
+        execlp("openssl", "openssl", "s_server", "-accept", accept.c_str(), "-cert", cert.c_str(),
+               "-key", key.c_str(), "-www", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    struct Reaper {
+        pid_t pid;
+        ~Reaper() {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    } reaper{server};
+    // Wait (bounded) until it accepts.
+    bool up = false;
+    for (int i = 0; i < 100 && !up; ++i) {
+        int s = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        up = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        close(s);
+        if (!up) {
+            usleep(50000);
+        }
+    }
+    ASSERT_TRUE(up) << "openssl s_server did not start";
+
+    std::vector<std::string> args = Args("openmeteo");
+    args[7] = "https://127.0.0.1:" + std::to_string(port);  // the geocoding address
+    const std::string errors = dir + "/site.err";
+    {
+        LiveSite site(args, {}, errors);
+        LiveSite::Page page = site.Get(ChangpingPath);
+        EXPECT_EQ(page.status, 503);
+    }
+    std::ifstream file(errors);
+    const std::string logged{std::istreambuf_iterator<char>(file),
+                             std::istreambuf_iterator<char>()};
+    EXPECT_NE(logged.find("certificate"), std::string::npos) << logged;
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -80,7 +80,8 @@ TEST_F(HandEditedProfile, ReadsAndOneWrite) {
          "[a]\r\r\nk=1\r\r\nz=2\r\r\n",
          {{"a", "k", "1"}, {"a", "z", "2"}},
          {"a", "n", "3"},
-         "[a]\r\r\nk=1\r\r\nz=2\rn=3\r\r\n"},
+         // The file's lines were meant to end in CRLF, and so does the new one.
+         "[a]\r\r\nk=1\r\r\nz=2\rn=3\r\n\r\n"},
         {"lone CR at the end: a new key leaves the last value alone",
          "[app]\r\na=1\r\nb=2\r",
          {{"app", "a", "1"}, {"app", "b", "2"}},

@@ -28,14 +28,16 @@ Line LineAt(std::string_view content, std::size_t start) {
     return Line{start, end, next};
 }
 
-// The line end that new lines get: the file's first one, CRLF for a file without any.
+// The line end that new lines get: the file's first one, CRLF for a file without any. CR CR LF
+// is a CRLF file converted twice: its lines were meant to end in CRLF.
 std::string_view LineEndOf(std::string_view content) {
     for (std::size_t i = 0; i < content.size(); ++i) {
         if (content[i] == '\n') {
             return "\n";
         }
         if (content[i] == '\r') {
-            return i + 1 < content.size() && content[i + 1] == '\n' ? "\r\n" : "\r";
+            std::string_view rest = content.substr(i + 1);
+            return rest.starts_with("\n") || rest.starts_with("\r\n") ? "\r\n" : "\r";
         }
     }
     return "\r\n";

@@ -7,9 +7,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "embedded/embedded.h"
 #include "layout/layout.h"
 #include "platform/drives.h"
 #include "platform/files.h"
+#include "platform/input_bounds.h"
+#include "platform/linux/browser_hooks.h"
 #include "platform/linux/http_settings.h"
 #include "platform/ui.h"
 #include "query/query.h"
@@ -250,62 +253,251 @@ TEST_F(QueryRoad, TypedProvinceIsTheSection) {
         std::string::npos);
 }
 
-TEST_F(QueryRoad, ScriptInTheTableDoesNothing) {
-    // The page's own server sees every request the view makes: the plain picture proves it.
-    httplib::Server server;
-    std::mutex seenLock;
-    std::vector<std::string> seen;
-    const int port = server.bind_to_any_port("127.0.0.1");
-    const std::string base = "http://127.0.0.1:" + std::to_string(port);
-    const std::string page =
-        "加入收藏<b>脚本</b>未来五天天气趋势预报未来五天天气趋势预报<table><tr><td>"
-        "<img src=\"" +
-        base +
-        "/plain.gif\">"
-        "<script>document.location='" +
-        base +
-        "/script';</script>"
-        "<img src=\"image/none.gif\" onerror=\"document.location='" +
-        base +
-        "/onerror'\">"
-        "</td></tr></table>";
-    server.Get("/page", [&](const httplib::Request&, httplib::Response& response) {
-        response.set_content(page, "text/html");
-    });
+// Runs a query for the page at url as a pick would, and waits until it is shown.
+void QueryPage(const std::string& url) {
+    {
+        std::lock_guard<std::mutex> hold(QueryStateLock());
+        QueryState().url = url;
+    }
+    StartWorker([](std::uintptr_t) { RunQuery(); }, 0, false);
+}
 
-    server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
-        {
+// An HTTP server on loopback of the test's own that records every request it sees.
+struct LoopbackServer {
+    LoopbackServer() {
+        server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
             std::lock_guard<std::mutex> hold(seenLock);
             seen.push_back(request.path);
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+    }
+    // Answers what no handler of the test's own took.
+    void Start() {
+        server.Get(".*", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content("<html><body>remote</body></html>", "text/html");
+        });
+        port = server.bind_to_any_port("127.0.0.1");
+        serving = std::thread([this] { server.listen_after_bind(); });
+    }
+    ~LoopbackServer() {
+        server.stop();
+        if (serving.joinable()) {
+            serving.join();
         }
-        response.set_content("x", "text/plain");
+    }
+    std::string Base() const { return "http://127.0.0.1:" + std::to_string(port); }
+    std::vector<std::string> Seen() {
+        std::lock_guard<std::mutex> hold(seenLock);
+        return seen;
+    }
+
+    httplib::Server server;
+    int port = 0;
+    std::thread serving;
+    std::mutex seenLock;
+    std::vector<std::string> seen;
+};
+
+TEST_F(QueryRoad, TableReachesNothingButItsPictures) {
+    LoopbackServer other;  // every address in the table points here
+    other.Start();
+    const std::string to = other.Base();
+    const std::string table =
+        "<table><tr><td>"
+        "<meta http-equiv=\"refresh\" content=\"0;url=" +
+        to +
+        "/refresh\">"
+        "<img src=\"image/b0.gif\">"
+        "<img src=\"" +
+        to +
+        "/img.gif\">"
+        "<div style=\"width:20px;height:20px;background:url(" +
+        to +
+        "/css.png)\"></div>"
+        "<iframe src=\"" +
+        to +
+        "/frame\"></iframe>"
+        "<iframe src=\"file:///etc/passwd\"></iframe>"
+        "<iframe src=\"city.dat\"></iframe>"
+        "<img src=\"image/..%2Fcity.dat\">"
+        "<img "
+        "src=\"data:image/gif;base64,R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7\">"
+        "<object data=\"" +
+        to +
+        "/object\"></object>"
+        "<link rel=\"stylesheet\" href=\"" +
+        to +
+        "/sheet.css\">"
+        "<form action=\"" +
+        to +
+        "/form\"><input type=\"submit\" autofocus></form>"
+        "<a href=\"" +
+        to +
+        "/link\">link</a>"
+        "<script>document.location='" +
+        to +
+        "/script';</script>"
+        "<img src=\"image/none.gif\" onerror=\"document.location='" +
+        to +
+        "/onerror'\">"
+        "</td></tr></table>";
+    LoopbackServer site;  // the page's own server: only the fetch goes there
+    site.server.Get("/page", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content("加入收藏<b>远方</b>未来五天天气趋势预报未来五天天气趋势预报" + table,
+                             "text/html");
     });
-    std::thread serving([&] { server.listen_after_bind(); });
+    site.Start();
 
     Open();
     ASSERT_TRUE(WaitForPage(1));
-    {
-        std::lock_guard<std::mutex> hold(QueryStateLock());
-        QueryState().url = base + "/page";
-    }
-    StartWorker([](std::uintptr_t) { RunQuery(); }, 0, false);
+    QueryPage(site.Base() + "/page");
     ASSERT_TRUE(WaitForPage(2));
-    EXPECT_EQ(LabelReadText(headingLabel), "脚本");
-    PumpUntil([&] {
-        std::lock_guard<std::mutex> hold(seenLock);
-        return std::find(seen.begin(), seen.end(), "/plain.gif") != seen.end();
-    });
-    UiPumpEvents(500);
-    {
-        std::lock_guard<std::mutex> hold(seenLock);
-        EXPECT_NE(std::find(seen.begin(), seen.end(), "/plain.gif"), seen.end());
-        EXPECT_EQ(std::find(seen.begin(), seen.end(), "/script"), seen.end());
-        EXPECT_EQ(std::find(seen.begin(), seen.end(), "/onerror"), seen.end());
+    EXPECT_EQ(LabelReadText(headingLabel), "远方");
+    // A link followed and a form sent by keyboard as a user would: both are refused.
+    UiFocusControl(browserView);
+    UiPressKey("Return", false);
+    UiPressKey("Tab", false);
+    UiPressKey("Return", false);
+    UiPumpEvents(1500);
+
+    EXPECT_EQ(other.Seen(), std::vector<std::string>{});
+    EXPECT_EQ(site.Seen(), std::vector<std::string>{"/page"});
+    const std::string page = BrowserCurrentUri(browserView);
+    EXPECT_EQ(page.rfind("file://", 0), 0u) << page;
+    EXPECT_NE(page.find("/tmp.htm"), std::string::npos) << page;
+    // What the view did load: the page and its picture from the image folder, nothing else.
+    const std::string folder = page.substr(0, page.rfind('/') + 1);
+    const auto loaded = BrowserLoadedResources(browserView);
+    EXPECT_NE(std::find(loaded.begin(), loaded.end(), folder + "image/b0.gif"), loaded.end())
+        << testing::PrintToString(loaded);
+    for (const std::string& uri : loaded) {
+        EXPECT_TRUE(uri == page || uri.rfind(folder + "image/", 0) == 0) << uri;
     }
-    EXPECT_NE(BrowserCurrentUri(browserView).find("tmp.htm"), std::string::npos);
-    server.stop();
-    serving.join();
 }
+
+TEST_F(QueryRoad, MebibyteHeadingShowsItsFirstBytes) {
+    LoopbackServer site;
+    site.server.Get("/page", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(
+            TextConcat("加入收藏<b>", Text(1 << 20, 'h'), "</b>未来五天天气趋势预报",
+                       "未来五天天气趋势预报<table>t</table>"),
+            "text/html");
+    });
+    site.Start();
+    Open();
+    ASSERT_TRUE(WaitForPage(1));
+    QueryPage(site.Base() + "/page");
+    ASSERT_TRUE(WaitForPage(2));
+    EXPECT_EQ(LabelReadText(headingLabel), Text(MaxHeadingBytes, 'h'));
+    std::lock_guard<std::mutex> hold(QueryStateLock());
+    EXPECT_EQ(QueryState().cityTitle, Text(MaxHeadingBytes, 'h'));
+}
+
+// A full disk: the data root on a small tmpfs, mounted in a mount namespace of this test's own
+// (the test runs itself again under unshare as root).
+TEST(QueryRoadFullDisk, FilesAreWholeOrAbsent) {
+    if (std::getenv("LANCHUAN_FULL_DISK") != nullptr) {
+        GTEST_SKIP() << "inner run";
+    }
+    if (std::system("[ \"$(id -u)\" = 0 ] && command -v unshare >/dev/null") != 0) {
+        GTEST_SKIP() << "needs root and unshare to mount a small tmpfs in a private namespace";
+    }
+    const std::string scratch = PlatformUseFreshDriveRoot();
+    ASSERT_FALSE(scratch.empty());
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+    const std::string log = scratch + "/inner.log";
+    const std::string command = "LANCHUAN_FULL_DISK=1 unshare -m --propagation private '" + self +
+                                "' --gtest_filter='FullDiskInner/*' >'" + log + "' 2>&1";
+    const int status = std::system(command.c_str());
+    std::ifstream in(log);
+    const std::string output{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 2 tests"), std::string::npos) << output;
+    std::filesystem::remove_all(scratch);
+}
+
+struct FullDiskCase {
+    const char* name;
+    const char* size;  // of the tmpfs that holds drive D:
+    bool cityTableFits;
+    int pagesShown;  // by the first query
+};
+
+void PrintTo(const FullDiskCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FullDisk : public QueryRoad, public testing::WithParamInterface<FullDiskCase> {
+  protected:
+    void SetUp() override {
+        if (std::getenv("LANCHUAN_FULL_DISK") == nullptr) {
+            GTEST_SKIP() << "runs inside QueryRoadFullDisk.FilesAreWholeOrAbsent";
+        }
+        QueryRoad::SetUp();
+        const std::string drive = PlatformDiskPath("D:\\");  // makes the fresh root
+        ASSERT_TRUE(std::filesystem::is_directory(drive));
+        const std::string mount = "mount -t tmpfs -o size=" + std::string(GetParam().size) +
+                                  " lanchuan-full-disk '" + drive + "'";
+        ASSERT_EQ(std::system(mount.c_str()), 0);
+    }
+
+    // Every file of the data folder is whole: no temp file left, city.dat and pictures either
+    // absent or complete.
+    void ExpectOnlyWholeFiles() {
+        const std::filesystem::path data = PlatformDiskPath(AppSettings().dataDir);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
+            EXPECT_NE(entry.path().filename().string().rfind(".~", 0), 0u) << entry.path();
+        }
+        const Bytes table = ReadDiskFile(CityTablePath());
+        EXPECT_TRUE(table.empty() || table == Bytes(CityTableData)) << table.size();
+        EXPECT_EQ(!table.empty(), GetParam().cityTableFits);
+        for (const auto& entry : std::filesystem::directory_iterator(data / "image")) {
+            std::ifstream file(entry.path(), std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(file),
+                                    std::istreambuf_iterator<char>()};
+            EXPECT_TRUE(bytes.rfind("GIF8", 0) == 0 && bytes.back() == ';') << entry.path();
+        }
+    }
+};
+
+TEST_P(FullDisk, NothingHalfIsKeptOrShown) {
+    Open();
+    auto queryEnded = [] { return ControlIsEnabled(provinceBox) && ControlIsEnabled(cityBox); };
+    ASSERT_TRUE(PumpUntil(queryEnded));
+    UiPumpEvents(1500);
+    EXPECT_EQ(BrowserLoadsFinished(browserView), GetParam().pagesShown);
+    ExpectOnlyWholeFiles();
+    const Text heading = LabelReadText(headingLabel);
+    const Bytes shownPage = ReadDiskFile(LocalPagePath());
+    EXPECT_EQ(shownPage.empty(), GetParam().pagesShown == 0);
+
+    // A page larger than the room left: it is not written, so it is not shown.
+    LoopbackServer site;
+    site.server.Get("/large", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content("加入收藏<b>大页</b>未来五天天气趋势预报未来五天天气趋势预报<table>" +
+                                 std::string(MaxTableBytes, 'x') + "</table>",
+                             "text/html");
+    });
+    site.Start();
+    QueryPage(site.Base() + "/large");
+    ASSERT_TRUE(PumpUntil([&] { return site.Seen().size() == 1; }));
+    ASSERT_TRUE(PumpUntil(queryEnded));
+    UiPumpEvents(1500);
+    EXPECT_EQ(BrowserLoadsFinished(browserView), GetParam().pagesShown);
+    EXPECT_EQ(LabelReadText(headingLabel), heading);
+    EXPECT_EQ(ReadDiskFile(LocalPagePath()), shownPage);
+    ExpectOnlyWholeFiles();
+}
+
+const FullDiskCase fullDiskCases[] = {
+    // The pictures fill what city.dat left, so the first page does not fit either.
+    {"NoRoomForTheCityTable", "96k", false, 0},
+    {"RoomForTheTableNotForALargePage", "512k", true, 1},
+};
+INSTANTIATE_TEST_SUITE_P(FullDiskInner, FullDisk, testing::ValuesIn(fullDiskCases),
+                         [](const testing::TestParamInfo<FullDiskCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 struct FaultCase {
     const char* mode;

@@ -242,6 +242,10 @@ struct SiteOptions {
     FaultMode fault = FaultMode::None;
     long long today = -1;  // days; -1 follows China's clock
     int threads = 32;
+    // Connections one client address may hold; past it the oldest idle one is closed.
+    int connectionsPerClient = 16;
+    // A request's line, headers and body must have arrived within this from its first byte.
+    int requestDeadlineMs = 10000;
     GatewayOptions gateway;
 };
 
@@ -249,7 +253,8 @@ struct SiteServer;
 struct SiteServerStop {
     void operator()(SiteServer* server) const;
 };
-// Stopping waits for every connection's worker to finish.
+// Stopping waits for every connection's worker to finish; each gives up its wait within a tenth of
+// a second, and calls to the forecast service in progress are abandoned.
 using SiteHandle = std::unique_ptr<SiteServer, SiteServerStop>;
 // Binds and starts serving on a thread of its own; empty with error set when it cannot.
 SiteHandle StartSite(const SiteOptions& options, std::string& error);

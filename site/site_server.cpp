@@ -20,6 +20,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 
 #include "site.h"
 
@@ -32,6 +33,9 @@ constexpr std::size_t TargetByteLimit = 2048;
 constexpr std::size_t QueuedConnectionLimit = 256;
 constexpr int ListenBacklog = 128;
 const char HtmlType[] = "text/html; charset=gb2312";
+
+// Waits happen in slices this long, so that a stop is seen within one slice.
+constexpr int WaitSliceMs = 100;
 
 bool WaitSocket(int fd, short events, int timeoutMs) {
     pollfd p{fd, events, 0};
@@ -69,16 +73,20 @@ void AddressOf(int fd, bool peer, std::string& ip, int& port) {
     ip = text;
 }
 
-// One client connection: buffered reads with a byte budget per request.
+// One client connection: buffered reads with a byte budget and a deadline per request, and
+// waits that give up when the site stops.
 class Connection : public httplib::Stream {
   public:
-    Connection(int fd, int readTimeoutMs, int writeTimeoutMs)
-        : fd_(fd), readTimeoutMs_(readTimeoutMs), writeTimeoutMs_(writeTimeoutMs) {}
+    Connection(int fd, int readTimeoutMs, int writeTimeoutMs, int requestDeadlineMs,
+               const std::atomic<bool>& stopping)
+        : fd_(fd),
+          readTimeoutMs_(readTimeoutMs),
+          writeTimeoutMs_(writeTimeoutMs),
+          requestDeadlineMs_(requestDeadlineMs),
+          stopping_(stopping) {}
 
-    bool is_readable() const override {
-        return pos_ < len_ || WaitSocket(fd_, POLLIN, readTimeoutMs_);
-    }
-    bool is_writable() const override { return WaitSocket(fd_, POLLOUT, writeTimeoutMs_); }
+    bool is_readable() const override { return pos_ < len_ || Wait(POLLIN, readTimeoutMs_, true); }
+    bool is_writable() const override { return Wait(POLLOUT, writeTimeoutMs_, false); }
 
     ssize_t read(char* ptr, size_t size) override {
         if (used_ >= RequestByteLimit) {
@@ -86,7 +94,7 @@ class Connection : public httplib::Stream {
             return -1;
         }
         if (pos_ == len_) {
-            if (!WaitSocket(fd_, POLLIN, readTimeoutMs_)) {
+            if (!Wait(POLLIN, readTimeoutMs_, true)) {
                 return -1;
             }
             ssize_t n;
@@ -127,6 +135,10 @@ class Connection : public httplib::Stream {
 
     bool HasBuffered() const { return pos_ < len_; }
     void StartRequest() {
+        // The request line, headers and body must all arrive by then: a client dripping a byte
+        // at a time would otherwise hold a worker for as long as it likes.
+        deadline_ =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(requestDeadlineMs_);
         used_ = 0;
         overLimit = false;
         logged = false;
@@ -139,9 +151,34 @@ class Connection : public httplib::Stream {
     bool close = false;
 
   private:
+    // Up to timeoutMs (and, for the request's reads, no later than its deadline), in slices.
+    bool Wait(short events, int timeoutMs, bool request) const {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        if (request && deadline_ < until) {
+            until = deadline_;
+        }
+        for (;;) {
+            if (stopping_) {
+                return false;
+            }
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            until - std::chrono::steady_clock::now())
+                            .count();
+            if (left <= 0) {
+                return false;
+            }
+            if (WaitSocket(fd_, events, static_cast<int>(std::min<long long>(left, WaitSliceMs)))) {
+                return true;
+            }
+        }
+    }
+
     int fd_;
     int readTimeoutMs_;
     int writeTimeoutMs_;
+    int requestDeadlineMs_;
+    const std::atomic<bool>& stopping_;
+    std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
     char buffer_[8192];
     std::size_t pos_ = 0;
     std::size_t len_ = 0;
@@ -205,9 +242,80 @@ class BoundedPool : public httplib::TaskQueue {
     bool shutdown_ = false;
 };
 
+// The connections of each client address. Past the limit a new connection closes the client's
+// connection that has waited longest for its next request; when every one is busy, the new one is
+// closed instead. So no one address holds more than its share of the workers.
+class ClientTable {
+  public:
+    struct Slot {
+        std::string client;
+        int fd = -1;
+        bool idle = true;  // waiting for a request (a new connection has not sent one yet)
+        unsigned long long idleSince = 0;
+    };
+
+    explicit ClientTable(int perClient) : perClient_(std::max(1, perClient)) {}
+
+    bool Join(Slot& slot) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<Slot*>& slots = clients_[slot.client];
+        if (static_cast<int>(slots.size()) >= perClient_) {
+            auto oldest = slots.end();
+            for (auto it = slots.begin(); it != slots.end(); ++it) {
+                if ((*it)->idle &&
+                    (oldest == slots.end() || (*it)->idleSince < (*oldest)->idleSince)) {
+                    oldest = it;
+                }
+            }
+            if (oldest == slots.end()) {
+                if (slots.empty()) {
+                    clients_.erase(slot.client);
+                }
+                return false;
+            }
+            // Its worker sees the connection end and closes it; the descriptor is still its own
+            // because owners leave the table (under this lock) before they close.
+            ::shutdown((*oldest)->fd, SHUT_RDWR);
+            slots.erase(oldest);
+        }
+        slot.idle = true;
+        slot.idleSince = ++clock_;
+        slots.push_back(&slot);
+        return true;
+    }
+
+    void Leave(Slot& slot) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = clients_.find(slot.client);
+        if (it == clients_.end()) {
+            return;
+        }
+        std::vector<Slot*>& slots = it->second;
+        slots.erase(std::remove(slots.begin(), slots.end(), &slot), slots.end());
+        if (slots.empty()) {
+            clients_.erase(it);
+        }
+    }
+
+    void SetIdle(Slot& slot, bool idle) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slot.idle = idle;
+        if (idle) {
+            slot.idleSince = ++clock_;
+        }
+    }
+
+  private:
+    const int perClient_;
+    std::mutex mutex_;
+    std::unordered_map<std::string, std::vector<Slot*>> clients_;
+    unsigned long long clock_ = 0;
+};
+
 class PageServer : public httplib::Server {
   public:
-    explicit PageServer(const std::atomic<bool>& stopping) : stopping_(stopping) {}
+    PageServer(const std::atomic<bool>& stopping, int perClient, int requestDeadlineMs)
+        : stopping_(stopping), clients_(perClient), requestDeadlineMs_(requestDeadlineMs) {}
 
     void WidenBacklog() {
         int fd = svr_sock_;
@@ -219,16 +327,28 @@ class PageServer : public httplib::Server {
   private:
     // Keep-alive loop in the manner of the library's, over our own stream.
     bool process_and_close_socket(socket_t sock) override {
+        ClientTable::Slot slot;
+        int port = 0;
+        AddressOf(sock, true, slot.client, port);
+        slot.fd = sock;
+        if (!clients_.Join(slot)) {
+            ::shutdown(sock, SHUT_RDWR);
+            ::close(sock);
+            return false;
+        }
         int one = 1;
         setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
         Connection connection(sock, static_cast<int>(read_timeout_sec_ * 1000),
-                              static_cast<int>(write_timeout_sec_ * 1000));
+                              static_cast<int>(write_timeout_sec_ * 1000), requestDeadlineMs_,
+                              stopping_);
         currentConnection = &connection;
         bool ok = true;
         for (std::size_t count = keep_alive_max_count_; count > 0; --count) {
+            clients_.SetIdle(slot, true);
             if (!WaitForRequest(connection)) {
                 break;
             }
+            clients_.SetIdle(slot, false);
             connection.StartRequest();
             bool closed = false;
             ok = process_request(connection, count == 1, closed, nullptr);
@@ -237,6 +357,7 @@ class PageServer : public httplib::Server {
             }
         }
         currentConnection = nullptr;
+        clients_.Leave(slot);
         ::shutdown(sock, SHUT_RDWR);
         ::close(sock);
         return ok;
@@ -260,6 +381,8 @@ class PageServer : public httplib::Server {
     }
 
     const std::atomic<bool>& stopping_;
+    ClientTable clients_;
+    const int requestDeadlineMs_;
 };
 
 }  // namespace
@@ -604,6 +727,17 @@ long long ReadGetBody(const httplib::Request& req, bool& bad) {
 
 void Handle(SiteServer& site, const httplib::Request& req, httplib::Response& res) {
     long long bodyLength = static_cast<long long>(req.body.size());
+    // Two lengths, or a length beside chunking, let two parsers see two different requests.
+    if (req.get_header_value_count("Content-Length") > 1 ||
+        (req.has_header("Content-Length") && req.has_header("Transfer-Encoding"))) {
+        if (currentConnection != nullptr) {
+            currentConnection->close = true;
+        }
+        res.set_header("Connection", "close");
+        SetPage(res, 400, BadRequestPage());
+        LogRequest(site, req, res.status, bodyLength);
+        return;
+    }
     if (req.method == "GET" || req.method == "HEAD") {
         bool bad = false;
         bodyLength = ReadGetBody(req, bad);
@@ -700,7 +834,8 @@ SiteHandle StartSite(const SiteOptions& options, std::string& error) {
     SiteHandle site(new SiteServer);
     site->options = options;
     site->fault = options.fault;
-    site->http = std::make_unique<PageServer>(site->stopping);
+    site->http = std::make_unique<PageServer>(site->stopping, options.connectionsPerClient,
+                                              options.requestDeadlineMs);
     if (!options.logPath.empty()) {
         site->log = std::fopen(options.logPath.c_str(), "a");
         if (site->log == nullptr) {

@@ -490,7 +490,7 @@ void ServeHuge(SiteServer& site, httplib::Response& res, const std::string& page
     SiteServer* s = &site;
     res.set_content_provider(
         total, HtmlType,
-        [s, head, tail, total, fillerEnd](size_t offset, size_t, httplib::DataSink& sink) {
+        [s, head, tail, fillerEnd](size_t offset, size_t, httplib::DataSink& sink) {
             static const std::string filler = [] {
                 std::string line = "weather site filler line ";
                 std::string block;

@@ -235,6 +235,7 @@ constexpr unsigned long long HugePageBytes = 80ull << 20;
 constexpr int TricklePieceBytes = 256;
 constexpr int TricklePauseMs = 100;
 
+class SiteIdleClock;
 struct SiteOptions {
     std::string bind = "127.0.0.1";
     int port = 8936;      // 0 picks a free port
@@ -247,6 +248,8 @@ struct SiteOptions {
     // A request's line, headers and body must have arrived within this from its first byte.
     int requestDeadlineMs = 10000;
     GatewayOptions gateway;
+    int listenFd = -1;              // a handed listening socket; bind and port unused then
+    SiteIdleClock* idle = nullptr;  // told of every connection when set
 };
 
 struct SiteServer;

@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "site.h"
+#include "site_activation.h"
 
 namespace {
 
@@ -17,11 +19,13 @@ void Usage() {
                  "                    [--today YYYY-MM-DD] [--threads N]\n"
                  "                    [--source auto|openmeteo|sample] [--forecast-api URL]\n"
                  "                    [--geocoding-api URL] [--cache-dir DIR]\n"
-                 "                    [--upstream-timeout SECONDS]\n"
+                 "                    [--upstream-timeout SECONDS] [--idle-exit SECONDS]\n"
                  "--port 0 picks a free port. --source sample (the default) serves invented\n"
                  "pages marked as such and never leaves the machine; openmeteo serves real\n"
                  "forecasts from Open-Meteo only; auto serves them and falls back to sample\n"
                  "pages while the service cannot give one. --today dates the sample pages.\n"
+                 "A socket handed over by systemd (LISTEN_FDS) replaces --bind and --port;\n"
+                 "the site then exits after --idle-exit seconds without a connection (600).\n"
                  "Fault modes:");
     for (FaultMode m : AllFaultModes()) {
         std::fprintf(stderr, " %s", std::string(FaultModeName(m)).c_str());
@@ -44,7 +48,7 @@ bool IsWebAddress(const std::string& url) {
     return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0;
 }
 
-bool ParseOptions(int argc, char** argv, SiteOptions& options) {
+bool ParseOptions(int argc, char** argv, SiteOptions& options, int& idleExit) {
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         if (name == "--help" || name == "-h" || i + 1 >= argc) {
@@ -75,6 +79,8 @@ bool ParseOptions(int argc, char** argv, SiteOptions& options) {
         } else if (name == "--cache-dir") {
             ok = value[0] != '\0';
             options.gateway.cacheDir = value;
+        } else if (name == "--idle-exit") {
+            ok = ParseInt(value, 1, 86400, idleExit);
         } else if (name == "--upstream-timeout") {
             int seconds = 0;
             ok = ParseInt(value, 1, 60, seconds);
@@ -98,9 +104,27 @@ int main(int argc, char** argv) {
     options.bind = SITE_DEFAULT_BIND;
     options.port = SITE_DEFAULT_PORT;
 #endif
-    if (!ParseOptions(argc, argv, options)) {
+    int idleExit = -1;
+    if (!ParseOptions(argc, argv, options, idleExit)) {
         Usage();
         return 2;
+    }
+    std::string handoverError;
+    options.listenFd = InheritedListenSocket(handoverError);
+    if (!handoverError.empty()) {
+        std::fprintf(stderr, "weather-site: %s\n", handoverError.c_str());
+        return 1;
+    }
+    // Started on demand by a service manager, the site leaves when nobody asks; the manager
+    // keeps the socket and starts it again on the next request.
+    if (idleExit < 0 && options.listenFd >= 0) {
+        idleExit = DefaultIdleExitSeconds;
+    }
+    std::unique_ptr<SiteIdleClock> idle;
+    if (idleExit > 0) {
+        idle = std::make_unique<SiteIdleClock>(std::chrono::seconds(idleExit),
+                                               SiteIdleClock::Clock::now());
+        options.idle = idle.get();
     }
     // Blocked before any thread starts, so every thread inherits the mask and only sigwait
     // below receives them.
@@ -129,9 +153,9 @@ int main(int argc, char** argv) {
                                                       : options.gateway.cacheDir.c_str());
     }
 
-    int signalNumber = 0;
-    sigwait(&stopSignals, &signalNumber);
+    int signalNumber = WaitForStopOrIdle(stopSignals, idle.get());
     site.reset();
-    std::fprintf(stderr, "weather-site: stopped (%s)\n", strsignal(signalNumber));
+    std::fprintf(stderr, "weather-site: stopped (%s)\n",
+                 signalNumber == 0 ? "idle" : strsignal(signalNumber));
     return 0;
 }

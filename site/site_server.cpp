@@ -23,6 +23,7 @@
 #include <unordered_map>
 
 #include "site.h"
+#include "site_activation.h"
 
 namespace {
 
@@ -314,8 +315,18 @@ class ClientTable {
 
 class PageServer : public httplib::Server {
   public:
-    PageServer(const std::atomic<bool>& stopping, int perClient, int requestDeadlineMs)
-        : stopping_(stopping), clients_(perClient), requestDeadlineMs_(requestDeadlineMs) {}
+    PageServer(const std::atomic<bool>& stopping, int perClient, int requestDeadlineMs,
+               SiteIdleClock* idle)
+        : stopping_(stopping),
+          clients_(perClient),
+          requestDeadlineMs_(requestDeadlineMs),
+          idle_(idle) {}
+
+    // cpp-httplib 0.11 has no call to serve a socket made elsewhere; its own is this member.
+    void Adopt(int fd) { svr_sock_ = fd; }
+    // Ends the accept loop of an adopted socket without the library's shutdown(), which would
+    // stop the socket for the service manager too, which keeps it for the next start.
+    void Release() { svr_sock_ = INVALID_SOCKET; }
 
     void WidenBacklog() {
         int fd = svr_sock_;
@@ -327,6 +338,7 @@ class PageServer : public httplib::Server {
   private:
     // Keep-alive loop in the manner of the library's, over our own stream.
     bool process_and_close_socket(socket_t sock) override {
+        SiteIdleClock::Busy busy(idle_);
         ClientTable::Slot slot;
         int port = 0;
         AddressOf(sock, true, slot.client, port);
@@ -383,6 +395,7 @@ class PageServer : public httplib::Server {
     const std::atomic<bool>& stopping_;
     ClientTable clients_;
     const int requestDeadlineMs_;
+    SiteIdleClock* idle_;
 };
 
 }  // namespace
@@ -820,9 +833,16 @@ void SiteServerStop::operator()(SiteServer* site) const {
     if (site->gateway) {
         StopGateway(*site->gateway);
     }
-    site->http->stop();
+    if (site->options.listenFd >= 0) {
+        site->http->Release();
+    } else {
+        site->http->stop();
+    }
     if (site->thread.joinable()) {
         site->thread.join();
+    }
+    if (site->options.listenFd >= 0) {
+        close(site->options.listenFd);
     }
     if (site->log != nullptr) {
         std::fclose(site->log);
@@ -835,7 +855,7 @@ SiteHandle StartSite(const SiteOptions& options, std::string& error) {
     site->options = options;
     site->fault = options.fault;
     site->http = std::make_unique<PageServer>(site->stopping, options.connectionsPerClient,
-                                              options.requestDeadlineMs);
+                                              options.requestDeadlineMs, options.idle);
     if (!options.logPath.empty()) {
         site->log = std::fopen(options.logPath.c_str(), "a");
         if (site->log == nullptr) {
@@ -848,7 +868,12 @@ SiteHandle StartSite(const SiteOptions& options, std::string& error) {
         return nullptr;
     }
     Configure(*site);
-    if (options.port == 0) {
+    if (options.listenFd >= 0) {
+        site->http->Adopt(options.listenFd);
+        // The accept loop looks at the socket between waits, so that Release can end it.
+        site->http->set_idle_interval(0, 100000);
+        site->port = SocketPort(options.listenFd);
+    } else if (options.port == 0) {
         site->port = site->http->bind_to_any_port(options.bind);
     } else if (site->http->bind_to_port(options.bind, options.port)) {
         site->port = options.port;

@@ -2,8 +2,8 @@
 #include "embedded/embedded.h"
 #include "layout/layout.h"
 #include "query/query.h"
-#include "shell/shared_state.h"
 #include "shell/shell.h"
+#include "state/state.h"
 #include "storage/storage.h"
 
 namespace {
@@ -17,7 +17,7 @@ void LoadListsThread(std::uintptr_t) {
 void OnMainWindowCreated() {
     AppSettingsRecord& settings = AppSettings();
     settings.appName = "岚川天气助手";
-    settings.version = "3.6";
+    settings.version = LANCHUAN_VERSION;
     settings.settingsPath = ResolveSettingsPath();
     settings.dataDir = TextConcat(ResolveDataRoot(), settings.appName);
     ImageDir() = TextConcat(ResolveDataRoot(), settings.appName, "\\image\\");

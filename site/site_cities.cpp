@@ -2,24 +2,20 @@
 #include <string>
 #include <unordered_map>
 
+#include "embedded/city_sections.h"
 #include "site.h"
 #include "site_rows.h"
 
+// The provinces and their slugs are the city table's own sections, so a page path the program
+// asks for is always one the site knows.
 const std::vector<SiteProvince>& SiteProvinces() {
-    static const std::vector<SiteProvince> provinces = {
-        {"北京", "beijing"},   {"上海", "shanghai"},       {"台湾", "taiwang"},
-        {"香港", "xianggang"}, {"澳门", "aomen"},          {"广东", "guangdong"},
-        {"福建", "fujian"},    {"浙江", "zhejiang"},       {"安徽", "anhui"},
-        {"江苏", "jiangsu"},   {"甘肃", "gansu"},          {"广西", "guangxi"},
-        {"贵州", "guizhou"},   {"海南", "hainan"},         {"河北", "hebei"},
-        {"河南", "henan"},     {"黑龙江", "heilongjiang"}, {"湖北", "hubei"},
-        {"湖南", "hunan"},     {"吉林", "jilin"},          {"江西", "jiangxi"},
-        {"辽宁", "liaoning"},  {"内蒙古", "neimenggu"},    {"宁夏", "ningxia"},
-        {"青海", "qinghai"},   {"山东", "shandong"},       {"山西", "shanx"},
-        {"陕西", "shanxi"},    {"四川", "sichuan"},        {"天津", "tianjin"},
-        {"西藏", "xizang"},    {"新疆", "xinjiang"},       {"云南", "yunnan"},
-        {"重庆", "chongqing"},
-    };
+    static const std::vector<SiteProvince> provinces = [] {
+        std::vector<SiteProvince> list;
+        for (const CitySection& section : CitySections) {
+            list.push_back({section.name, section.slug});
+        }
+        return list;
+    }();
     return provinces;
 }
 
@@ -82,8 +78,26 @@ std::string SitePagePath(const SiteCity& city) {
 }
 
 std::string_view SiteIcon(int number) {
-    if (number < 0 || number > 31 || SiteIconData[number].data == nullptr) {
+    static const std::unordered_map<std::string, std::string_view> byName = [] {
+        constexpr std::string_view nameSeparator = "/varnel_name/";
+        constexpr std::string_view endSeparator = "/varnel_end/";
+        std::unordered_map<std::string, std::string_view> map;
+        std::string_view rest = SiteIconArchive;
+        for (std::size_t end = rest.find(endSeparator); end != std::string_view::npos;
+             end = rest.find(endSeparator)) {
+            const std::string_view record = rest.substr(0, end);
+            const std::size_t name = record.find(nameSeparator);
+            if (name != std::string_view::npos) {
+                map.emplace(std::string(record.substr(name + nameSeparator.size())),
+                            record.substr(0, name));
+            }
+            rest.remove_prefix(end + endSeparator.size());
+        }
+        return map;
+    }();
+    if (number < 0 || number > 31) {
         return {};
     }
-    return {SiteIconData[number].data, SiteIconData[number].size};
+    const auto found = byName.find("b" + std::to_string(number) + ".gif");
+    return found == byName.end() ? std::string_view() : found->second;
 }

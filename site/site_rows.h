@@ -1,9 +1,9 @@
 // The data compiled into the site: the city rows and the weather pictures.
 #pragma once
 
-#include <cstddef>
+#include <string_view>
 
-// Names in GBK (the compiler's execution charset), page names in ASCII.
+// Names in GBK (make_city_table writes their bytes), page names in ASCII.
 struct SiteCityRow {
     const char* province;
     const char* city;
@@ -12,8 +12,6 @@ struct SiteCityRow {
 extern const SiteCityRow SiteCityRows[];
 extern const int SiteCityRowCount;
 
-struct SiteIconBytes {
-    const char* data;
-    std::size_t size;
-};
-extern const SiteIconBytes SiteIconData[32];
+// The pictures b0.gif to b31.gif, packed as the program packs its own: each record the
+// picture's bytes, "/varnel_name/", its file name, "/varnel_end/".
+extern const std::string_view SiteIconArchive;

@@ -7,7 +7,7 @@
 #include "layout/layout.h"
 #include "platform/drives.h"
 #include "platform/ui.h"
-#include "shell/shared_state.h"
+#include "state/state.h"
 #include "shell/shell.h"
 #include "site_process.h"
 

@@ -1,6 +1,6 @@
 // Unpacking the icon archive into the image folder.
 #include "embedded/embedded.h"
-#include "shell/shared_state.h"
+#include "state/state.h"
 
 namespace {
 

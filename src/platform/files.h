@@ -1,7 +1,7 @@
 // Files and folders at Windows paths (GBK, backslashes), with the results the Windows calls give.
 #pragma once
 
-#include "text/text.h"
+#include "text_types/text_types.h"
 
 // Create-always, no sharing: a missing file is created, an existing one cut to length 0; missing
 // folders are not created. False when the file cannot be created, written or closed.

@@ -1,7 +1,7 @@
 // The system's special folders and its folder for temporary files, as Windows paths.
 #pragma once
 
-#include "text/text.h"
+#include "text_types/text_types.h"
 
 // The folder of a CSIDL number (36 the Windows folder, 37 the system folder, ...), as the shell
 // reports it: no trailing backslash; empty when the platform cannot give it.

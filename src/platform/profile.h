@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "text/text.h"
+#include "text_types/text_types.h"
 
 // The value of key in section, or the default (less its trailing blanks) when the file, section
 // or key is missing. Names match ignoring ASCII letter case, the first of two equal sections or

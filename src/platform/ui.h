@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "text/text.h"
+#include "text_types/text_types.h"
 
 // A native window handle: the main window and each control have one; 0 is none.
 using NativeWindow = std::uintptr_t;

@@ -1,8 +1,7 @@
 // The province and city boxes: filling them, restoring and saving the user's choices.
 #include "platform/ui.h"
 #include "query/query.h"
-#include "shell/shared_state.h"
-#include "shell/shell.h"
+#include "state/state.h"
 #include "storage/storage.h"
 
 void LoadLists() {

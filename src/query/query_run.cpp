@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <mutex>
 
+#include "platform/ui.h"
 #include "query/query.h"
-#include "shell/shared_state.h"
-#include "shell/shell.h"
+#include "state/state.h"
 
 namespace {
 

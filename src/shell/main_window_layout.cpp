@@ -1,6 +1,7 @@
 // The main window's layout table: places, sizes, texts, looks and handlers of every control.
 #include "query/query.h"
 #include "shell/shell.h"
+#include "state/state.h"
 
 namespace {
 

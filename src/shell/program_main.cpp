@@ -2,8 +2,8 @@
 #include <cstdlib>
 
 #include "layout/layout.h"
-#include "shell/shared_state.h"
 #include "shell/shell.h"
+#include "state/state.h"
 
 namespace {
 

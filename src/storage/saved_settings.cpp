@@ -1,5 +1,5 @@
 // Integers saved in the settings file's one section, and the display state's range.
-#include "shell/shared_state.h"
+#include "state/state.h"
 #include "storage/storage.h"
 
 int ReadSavedInteger(const Text& key, const Text& defaultValue) {

@@ -3,16 +3,9 @@
 #pragma once
 
 #include <initializer_list>
-#include <string>
 #include <string_view>
-#include <vector>
 
-// A text is owned GBK bytes without a zero byte; the empty text is also the missing text.
-using Text = std::string;
-// A byte string carries any bytes, zero bytes included (file contents, page bodies).
-using Bytes = std::string;
-using TextList = std::vector<Text>;
-using BytesList = std::vector<Bytes>;
+#include "text_types/text_types.h"
 
 // Lengths, counts and positions are byte counts; positions count from 1, -1 means "not found".
 long long TextLength(const Text& text);

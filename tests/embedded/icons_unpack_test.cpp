@@ -10,7 +10,7 @@
 #include "icons_files.h"
 #include "platform/drives.h"
 #include "platform/files.h"
-#include "shell/shared_state.h"
+#include "state/state.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include "platform/linux/http_settings.h"
 #include "platform/ui.h"
 #include "query/query.h"
-#include "shell/shared_state.h"
 #include "shell/shell.h"
 #include "site_process.h"
+#include "state/state.h"
 #include "storage/storage.h"
 
 namespace {

@@ -60,7 +60,7 @@ TEST_F(ProgramWindowTest, OpensWithCaptionAndEmptyDisabledControls) {
     ASSERT_TRUE(CreateMainWindow(MainWindowLayout()));
     ShowMainWindow();
     EXPECT_EQ(ReadCaption(), Text("岚川天气助手 v3.6"));
-    for (const Text& box : {ProvinceBox, CityBox}) {
+    for (const Text box : {ProvinceBox, CityBox}) {
         EXPECT_EQ(ComboEntryCount(box), 0);
         EXPECT_EQ(ComboReadSelection(box), -1);
         EXPECT_EQ(ComboReadText(box), Text());

@@ -9,7 +9,7 @@
 #include "platform/drives.h"
 #include "platform/ui.h"
 #include "platform/window.h"
-#include "shell/shared_state.h"
+#include "state/state.h"
 #include "shell/shell.h"
 
 class MainWindowFixture : public ::testing::Test {

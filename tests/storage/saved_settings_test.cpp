@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "../platform/fresh_drive_root.h"
-#include "shell/shared_state.h"
+#include "state/state.h"
 #include "storage/storage.h"
 
 class SavedSettings : public FreshDriveRoot {

@@ -1,9 +1,11 @@
-# Packs the weather pictures into a C++ source that defines IconArchive; run with cmake -P.
+# Packs the weather pictures into a C++ source that defines an archive of them; run with cmake -P.
+# The program and the weather site both carry their pictures this way.
 #   -DICON_FOLDER=<folder of the .gif files>  -DICON_NAMES=b26,b27,...  -DOUTPUT=<file.cpp>
+#   -DSYMBOL=<name of the std::string_view defined>  -DHEADER=<header that declares it>
 # Each record: the picture's bytes, "/varnel_name/", its file name, "/varnel_end/".
 cmake_minimum_required(VERSION 3.25)
 
-foreach(var ICON_FOLDER ICON_NAMES OUTPUT)
+foreach(var ICON_FOLDER ICON_NAMES OUTPUT SYMBOL HEADER)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "pack_icons: ${var} is not set")
     endif()
@@ -45,14 +47,14 @@ string(REPLACE "\n" "\n    " bytes "${bytes}")
 
 file(WRITE "${OUTPUT}.tmp"
 "// Generated from data/icons by data/tools/icons/pack_icons.cmake; do not edit.
-#include \"embedded/embedded.h\"
+#include \"${HEADER}\"
 
 namespace {
-constexpr char IconArchiveBytes[${byte_count}] = {
+constexpr char ArchiveBytes[${byte_count}] = {
     ${bytes}
 };
 }  // namespace
 
-const std::string_view IconArchive(IconArchiveBytes, sizeof IconArchiveBytes);
+const std::string_view ${SYMBOL}(ArchiveBytes, sizeof ArchiveBytes);
 ")
 file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "text/text.h"
+#include "text_types/text_types.h"
 
 // The addresses (UTF-8) of every resource the view has loaded whole, frames and pictures
 // included, since it last started a page of its own; empty without a view.

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "text/text.h"
+#include "text_types/text_types.h"
 
 // The disk path of a Windows path "X:\..." (either slash, runs of them counting as one), or
 // nothing when the path is not an absolute drive path, is not valid GBK or names a character

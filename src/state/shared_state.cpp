@@ -1,5 +1,5 @@
-// The shared records live in storage that is never destroyed (see shared_state.h).
-#include "shell/shared_state.h"
+// The shared records live in storage that is never destroyed (see state.h).
+#include "state/state.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // StartWorker: every thread of the program starts here.
-#include "shell/shell.h"
+#include "state/state.h"
 
 bool StartWorker(ThreadEntry entry, std::uintptr_t parameter, bool keepHandle,
                  ThreadHandle* handle) {

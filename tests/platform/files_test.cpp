@@ -94,8 +94,8 @@ TEST_F(Files, LinksInsideTheRootAreWrittenThroughAndDeletedThemselves) {
 
 // Runs tests of this binary in a process of its own, started by a shell command prefix (a file
 // size limit, another user), and expects them to pass there.
-void RunInner(const std::string& prefix, const std::string& filter, const std::string& scratch) {
-    const std::string self = fs::read_symlink("/proc/self/exe");
+void RunInner(const std::string& prefix, const std::string& filter, const std::string& scratch,
+              std::string self = fs::read_symlink("/proc/self/exe")) {
     const std::string log = scratch + "/inner.log";
     const std::string command = prefix + " env LANCHUAN_INNER_TEST=1 TMPDIR=/tmp '" + self +
                                 "' --gtest_filter='" + filter + "' >'" + log + "' 2>&1";
@@ -118,7 +118,20 @@ TEST_F(Files, ReadOnlyFileIsKept) {
     if (std::system("[ \"$(id -u)\" = 0 ] && command -v setpriv >/dev/null") != 0) {
         GTEST_SKIP() << "needs root and setpriv to run as another user";
     }
-    RunInner("setpriv --reuid=65534 --regid=65534 --clear-groups", "Inner.ReadOnlyFile", scratch_);
+    // The build folder may be closed to other users: they run a copy from a folder open to all.
+    char folderName[] = "/tmp/lanchuan-inner-XXXXXX";
+    ASSERT_NE(mkdtemp(folderName), nullptr);
+    const fs::path folder = folderName;
+    const fs::path copy = folder / "test-binary";
+    fs::copy_file("/proc/self/exe", copy);
+    const auto open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                      fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder, open);
+    fs::permissions(copy, open);
+    RunInner("setpriv --reuid=65534 --regid=65534 --clear-groups", "Inner.ReadOnlyFile", scratch_,
+             copy);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
 }
 
 class Inner : public FreshDriveRoot {

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "embedded/embedded.h"
-#include "platform/drives.h"
+#include "platform/drives_testing.h"
 
 namespace {
 

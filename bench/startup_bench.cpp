@@ -1,5 +1,6 @@
 // Start-up of lanchuan-weather: time from launch to the window's first frame, and the memory
-// (resident set) of the program with the WebKit processes it starts. Run under a display:
+// (resident set) of the program with the WebKit processes it starts. It launches startup_probe,
+// the program's ProgramMain with the testing library's first-frame report. Run under a display:
 // scripts/with-display build/bench/startup_bench
 #include <benchmark/benchmark.h>
 #include <poll.h>
@@ -90,13 +91,11 @@ bool Launch(const std::string& drives, LaunchedProgram* program) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    std::string firstFrame = "LANCHUAN_REPORT_FIRST_FRAME=1";
     std::string drivesSetting = "LANCHUAN_DRIVES=" + drives;
     std::vector<char*> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         environment.push_back(*entry);
     }
-    environment.push_back(firstFrame.data());
     environment.push_back(drivesSetting.data());
     environment.push_back(nullptr);
     char* arguments[] = {const_cast<char*>(LANCHUAN_PROGRAM), nullptr};

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <random>
 
-#include "platform/drives.h"
+#include "platform/drives_testing.h"
 #include "text/text.h"
 
 namespace {

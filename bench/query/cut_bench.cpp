@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/drives.h"
+#include "platform/drives_testing.h"
 #include "query/query.h"
 
 namespace {

@@ -5,11 +5,12 @@
 #include <filesystem>
 
 #include "layout/layout.h"
-#include "platform/drives.h"
+#include "platform/drives_testing.h"
 #include "platform/ui.h"
-#include "state/state.h"
+#include "platform/ui_testing.h"
 #include "shell/shell.h"
 #include "site_process.h"
+#include "state/state.h"
 
 namespace {
 

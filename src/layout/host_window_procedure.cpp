@@ -3,6 +3,7 @@
 
 #include "layout/anchor_math.h"
 #include "layout/layout.h"
+#include "layout/layout_testing.h"
 
 namespace {
 

@@ -45,8 +45,3 @@ void RegisterAnchor(NativeWindow child, int anchorLeft, int anchorTop, int ancho
 // every message on to the replaced procedure and returns its result.
 std::intptr_t HostWindowProcedure(NativeWindow window, unsigned message, std::uintptr_t wParam,
                                   std::intptr_t lParam);
-
-// Test hook: when set, sees every child move HostWindowProcedure makes, with the values it
-// passed, before the move is made.
-using AnchorMoveObserver = void (*)(NativeWindow child, int left, int top, int width, int height);
-void SetAnchorMoveObserver(AnchorMoveObserver observer);

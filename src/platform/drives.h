@@ -8,9 +8,3 @@
 // ~/.local/share/lanchuan-weather/drives. When the folder does not exist yet, the first file or
 // folder operation creates it with drive C: (holding C:\WINDOWS\system32\) and drive D:.
 std::string PlatformDriveRoot();
-
-// For tests: points LANCHUAN_DRIVES at a folder that does not exist yet, inside a new private
-// folder under the system's temporary folder, so that the next operation makes a fresh machine
-// with drives C: and D:. Returns the private folder (remove it when done). Call it before other
-// threads use the platform layer.
-std::string PlatformUseFreshDriveRoot();

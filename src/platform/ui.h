@@ -15,6 +15,13 @@ enum class ControlKind { TransparentLabel, EditableCombo, BrowserView };
 
 using WindowEventHandler = void (*)();
 
+// Display states of the main window, as SetDisplayState takes them and the settings file keeps
+// them.
+inline constexpr int DisplayNormal = 0;
+inline constexpr int DisplayNormalCentred = 1;  // normal, and centred on the screen again
+inline constexpr int DisplayMinimised = 2;
+inline constexpr int DisplayMaximised = 3;
+
 // One control of the main window. Colours are 0xRRGGBB.
 struct ControlLayout {
     Text name;  // the layout name ("组合框1"); operations find the control by it
@@ -62,7 +69,9 @@ bool MainWindowExists();
 // Window.
 void SetCaption(const Text& caption);
 Text ReadCaption();
-int ReadDisplayState();  // 2 minimised, 3 maximised, 0 otherwise
+// ReadDisplayState gives DisplayMinimised, DisplayMaximised or DisplayNormal; SetDisplayState
+// holds other values to the range of the four.
+int ReadDisplayState();
 void SetDisplayState(int state);
 NativeWindow MainWindowHandle();
 NativeWindow ControlHandle(const Text& controlName);
@@ -87,28 +96,6 @@ Text LabelReadText(const Text& controlName);
 
 // Browser view: starts loading the file at a Windows path and returns; loads anew on every call.
 void BrowserShowLocalPage(const Text& controlName, const Text& path);
-// For tests and benchmarks: finished loads since creation, the view's address (a file:// URI in
-// UTF-8, empty when blank), and a wait (pumping the UI thread when called on it) until at least
-// count loads have finished; false on timeout.
-int BrowserLoadsFinished(const Text& controlName);
-std::string BrowserCurrentUri(const Text& controlName);
-bool BrowserWaitLoadsFinished(const Text& controlName, int count, int timeoutMilliseconds);
-
 // Runs work on the UI thread and waits for it; false (work not run) when no main window exists.
 bool RunOnUiThread(const std::function<void()>& work);
 bool OnUiThread();
-
-// Test hooks. UiPumpEvents runs the UI thread's pending events for about the given time (UI
-// thread only). UiCloseMainWindow closes as the close button does. ComboPickEntry picks an
-// entry from the open drop-down list as a user does (false when disabled or out of range).
-// UiPressKey sends a key press to the focused control, a key name as X spells it ("Escape",
-// "Tab", "a", "Down") with optional Alt; UiFocusControl gives a control the keyboard focus.
-void UiPumpEvents(int milliseconds);
-void UiCloseMainWindow();
-bool ComboPickEntry(const Text& controlName, int index);
-bool ComboListIsOpen(const Text& controlName);
-void UiPressKey(const std::string& keyName, bool alt);
-void UiFocusControl(const Text& controlName);
-Text UiFocusedControl();  // layout name of the focused control, empty when none
-// Where the toolkit has actually placed a control in the client area (after layout).
-bool UiControlPlacement(const Text& controlName, int* left, int* top, int* width, int* height);

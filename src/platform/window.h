@@ -9,9 +9,13 @@ using WindowProcedure = std::intptr_t (*)(NativeWindow window, unsigned message,
                                           std::uintptr_t wParam, std::intptr_t lParam);
 
 // Sent to a top-level window's procedure, on the UI thread, after every change of its client
-// size (minimised: 0 x 0). wParam: 0 restored, 1 minimised, 2 maximised; lParam: width in the
-// low 16 bits, height in the next 16.
+// size (minimised: 0 x 0). wParam: one of the size kinds below; lParam: width in the low 16 bits,
+// height in the next 16.
 constexpr unsigned MessageSize = 0x0005;
+// The size message's kinds, numbered as Win32 numbers them (not as the display states are).
+constexpr std::uintptr_t SizeRestored = 0;
+constexpr std::uintptr_t SizeMinimised = 1;
+constexpr std::uintptr_t SizeMaximised = 2;
 
 struct WindowRect {
     int left = 0;
@@ -46,9 +50,3 @@ std::intptr_t PlatformSendMessage(NativeWindow window, unsigned message, std::ui
 // screen coordinates with its frame. Negative sizes are taken as 0 on screen.
 bool PlatformMoveWindow(NativeWindow window, int left, int top, int width, int height,
                         bool repaint);
-
-// Plain windows for tests of the layout: a top-level window (parent 0, shown at once, size is
-// its client size) or a child of one. Destroying a top-level window destroys its children.
-NativeWindow PlatformCreatePlainWindow(NativeWindow parent, int left, int top, int width,
-                                       int height);
-void PlatformDestroyPlainWindow(NativeWindow window);

@@ -1,4 +1,4 @@
-// Integers saved in the settings file's one section, and the display state's range.
+// Integers saved in the settings file's one section.
 #include "state/state.h"
 #include "storage/storage.h"
 
@@ -11,15 +11,4 @@ int ReadSavedInteger(const Text& key, const Text& defaultValue) {
 bool WriteSavedInteger(const Text& key, int value) {
     const AppSettingsRecord& settings = AppSettings();
     return IniWrite(settings.settingsPath, settings.appName, key, NumberToText(value));
-}
-
-int ClampDisplayState(int value) {
-    if (value < 0) {
-        return 0;
-    }
-    return value > 3 ? 3 : value;
-}
-
-int ReadSavedDisplayState() {
-    return ClampDisplayState(ReadSavedInteger(Text(DisplayStateKey), Text()));
 }

@@ -43,8 +43,3 @@ inline constexpr std::string_view SelectionDefault = "0";
 int ReadSavedInteger(const Text& key, const Text& defaultValue);
 // Saves value as decimal text; false when the file cannot be written.
 bool WriteSavedInteger(const Text& key, int value);
-// Display states are 0 normal, 1 normal centred, 2 minimised, 3 maximised: others are held to
-// that range.
-int ClampDisplayState(int value);
-// The saved display state, clamped; 0 without a saved value.
-int ReadSavedDisplayState();

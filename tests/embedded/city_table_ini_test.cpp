@@ -6,7 +6,7 @@
 #include <string>
 
 #include "embedded/embedded.h"
-#include "platform/drives.h"
+#include "platform/drives_testing.h"
 #include "text/text.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "embedded/embedded.h"
 #include "icons_files.h"
-#include "platform/drives.h"
+#include "platform/drives_testing.h"
 #include "platform/files.h"
 #include "state/state.h"
 

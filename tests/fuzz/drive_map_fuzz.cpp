@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/drives.h"
+#include "platform/drives_testing.h"
 #include "platform/linux/drive_map.h"
 
 namespace {

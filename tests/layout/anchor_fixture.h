@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "layout/layout.h"
+#include "layout/layout_testing.h"
 #include "platform/ui.h"
+#include "platform/ui_testing.h"
 #include "platform/window.h"
 
 // A rectangle in client coordinates, as the tests compare and print it.

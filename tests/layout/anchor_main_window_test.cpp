@@ -1,5 +1,6 @@
 // The browser view of a main window anchored with preset 1: growing, maximising, minimising.
 #include "anchor_fixture.h"
+#include "platform/ui_testing.h"
 
 namespace {
 

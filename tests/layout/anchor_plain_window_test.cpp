@@ -1,5 +1,6 @@
 // Anchoring on plain windows under a real display: measures, presets, hosts and message passing.
 #include "anchor_fixture.h"
+#include "platform/ui_testing.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The program's own main window: only the browser view follows the window's edges.
 #include "../shell/window_fixture.h"
 #include "anchor_fixture.h"
+#include "platform/ui_testing.h"
 
 namespace {
 

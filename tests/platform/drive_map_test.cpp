@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "fresh_drive_root.h"
+#include "platform/drives_testing.h"
 #include "platform/files.h"
 #include "text/text.h"
 

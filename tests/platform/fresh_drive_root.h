@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/drives.h"
+#include "platform/drives_testing.h"
 #include "platform/files.h"
 
 class FreshDriveRoot : public ::testing::Test {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fresh_drive_root.h"
+#include "platform/drives_testing.h"
 #include "text/text.h"
 
 extern char** environ;

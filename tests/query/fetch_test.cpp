@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/linux/http_settings.h"
+#include "platform/http_testing.h"
 #include "query/query.h"
 
 namespace {

@@ -1,5 +1,6 @@
 // The saved display state decides how the window opens, and closing saves it back.
 #include "platform/files.h"
+#include "platform/ui_testing.h"
 #include "window_fixture.h"
 
 namespace {

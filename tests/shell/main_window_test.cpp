@@ -6,6 +6,7 @@
 
 #include "embedded/embedded.h"
 #include "platform/files.h"
+#include "platform/ui_testing.h"
 #include "window_fixture.h"
 
 namespace {

@@ -6,11 +6,12 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/drives.h"
+#include "platform/drives_testing.h"
 #include "platform/ui.h"
+#include "platform/ui_testing.h"
 #include "platform/window.h"
-#include "state/state.h"
 #include "shell/shell.h"
+#include "state/state.h"
 
 class MainWindowFixture : public ::testing::Test {
   protected:

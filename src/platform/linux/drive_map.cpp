@@ -120,19 +120,6 @@ std::string PlatformDriveRoot() {
     return data + "/lanchuan-weather/drives";
 }
 
-std::string PlatformUseFreshDriveRoot() {
-    std::string base = EnvironmentValue("TMPDIR");
-    if (base.empty()) {
-        base = "/tmp";
-    }
-    std::string folder = base + "/lanchuan-drives-XXXXXX";
-    if (mkdtemp(folder.data()) == nullptr) {
-        return std::string();
-    }
-    setenv("LANCHUAN_DRIVES", (folder + "/drives").c_str(), 1);
-    return folder;
-}
-
 std::optional<std::string> GbkPathToUtf8(std::string_view gbk) {
     thread_local GbkConverter converter;
     if (converter.descriptor == reinterpret_cast<iconv_t>(-1)) {

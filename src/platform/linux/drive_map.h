@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "text_types/text_types.h"
 
@@ -62,3 +63,6 @@ int OpenInRoot(const std::string& diskPath, int flags, unsigned mode);
 
 // True when the disk path, resolved as above, is a folder.
 bool IsFolderInRoot(const std::string& diskPath);
+
+// Writes every byte to the open file, again after an interrupted write; false on any failure.
+bool WriteAll(int fd, std::string_view bytes);

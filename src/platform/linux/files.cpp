@@ -10,12 +10,10 @@
 #include "platform/files.h"
 #include "platform/linux/drive_map.h"
 
-namespace {
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
+bool WriteAll(int fd, std::string_view bytes) {
     std::size_t written = 0;
-    while (written < size) {
-        ssize_t step = write(fd, data + written, size - written);
+    while (written < bytes.size()) {
+        ssize_t step = write(fd, bytes.data() + written, bytes.size() - written);
         if (step < 0) {
             if (errno == EINTR) {
                 continue;
@@ -26,6 +24,8 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     }
     return true;
 }
+
+namespace {
 
 // A name beside the file that no other writer, thread or process, picks at the same time.
 std::string TempName(const std::string& name) {
@@ -69,7 +69,7 @@ bool PlatformCreateFileAlways(const Text& path, const Bytes& bytes) {
     if (fd < 0) {
         return false;
     }
-    bool whole = WriteAll(fd, bytes.data(), bytes.size());
+    bool whole = WriteAll(fd, bytes);
     // The umask took its bits at creation; an existing file keeps its own.
     whole = fchmod(fd, mode) == 0 && whole;
     whole = close(fd) == 0 && whole;

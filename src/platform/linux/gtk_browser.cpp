@@ -22,7 +22,6 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/linux/browser_hooks.h"
 #include "platform/linux/ui_internal.h"
 
 namespace {
@@ -285,51 +284,6 @@ void BrowserShowLocalPage(const Text& controlName, const Text& path) {
     });
 }
 
-int BrowserLoadsFinished(const Text& controlName) {
-    int loads = 0;
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName, ControlKind::BrowserView)) {
-            loads = control->loadsFinished;
-        }
-    });
-    return loads;
-}
-
-std::string BrowserCurrentUri(const Text& controlName) {
-    std::string uri;
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName, ControlKind::BrowserView)) {
-            const gchar* current =
-                control->view != nullptr ? webkit_web_view_get_uri(control->view) : nullptr;
-            uri = current != nullptr ? current : "";
-        }
-    });
-    return uri;
-}
-
-std::vector<std::string> BrowserLoadedResources(const Text& controlName) {
-    std::vector<std::string> resources;
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName, ControlKind::BrowserView)) {
-            if (control->view != nullptr) {
-                resources = GuardOf(control).loadedResources;
-            }
-        }
-    });
-    return resources;
-}
-
-bool BrowserWaitLoadsFinished(const Text& controlName, int count, int timeoutMilliseconds) {
-    if (OnUiThread()) {
-        return PumpUntil([&] { return BrowserLoadsFinished(controlName) >= count; },
-                         timeoutMilliseconds);
-    }
-    gint64 deadline = g_get_monotonic_time() + gint64(timeoutMilliseconds) * 1000;
-    while (BrowserLoadsFinished(controlName) < count) {
-        if (g_get_monotonic_time() >= deadline || !MainWindowExists()) {
-            return false;
-        }
-        g_usleep(10 * 1000);
-    }
-    return true;
+std::vector<std::string> LoadedResourcesOf(ControlRecord* control) {
+    return GuardOf(control).loadedResources;
 }

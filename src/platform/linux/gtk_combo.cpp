@@ -50,38 +50,14 @@ void RebuildList(ControlRecord* control) {
     control->menuStale = false;
 }
 
-void OpenList(ControlRecord* control, const GdkEvent* trigger) {
-    if (!control->native->alive || !gtk_widget_is_sensitive(control->outer) ||
-        control->entries.empty()) {
-        return;
-    }
-    RebuildList(control);
-    int boxWidth = gtk_widget_get_allocated_width(control->outer);
-    int boxHeight = gtk_widget_get_allocated_height(control->outer);
-    gtk_widget_set_size_request(control->menu, -1, -1);
-    int natural = 0;
-    gtk_widget_get_preferred_height(control->menu, nullptr, &natural);
-    gtk_widget_set_size_request(control->menu, std::max(boxWidth, 1),
-                                std::min(natural, listBottom - boxHeight));
-    gtk_menu_popup_at_widget(GTK_MENU(control->menu), control->outer, GDK_GRAVITY_SOUTH_WEST,
-                             GDK_GRAVITY_NORTH_WEST, trigger);
-    if (control->selection >= 0) {
-        GList* items = gtk_container_get_children(GTK_CONTAINER(control->menu));
-        if (GList* selected = g_list_nth(items, control->selection)) {
-            gtk_menu_shell_select_item(GTK_MENU_SHELL(control->menu), GTK_WIDGET(selected->data));
-        }
-        g_list_free(items);
-    }
-}
-
 void OnArrowClicked(GtkButton*, gpointer data) {
-    OpenList(static_cast<ControlRecord*>(data), gtk_get_current_event());
+    OpenComboList(static_cast<ControlRecord*>(data), gtk_get_current_event());
 }
 
 gboolean OnEntryKey(GtkWidget*, GdkEventKey* event, gpointer data) {
     bool down = event->keyval == GDK_KEY_Down || event->keyval == GDK_KEY_KP_Down;
     if ((down && (event->state & GDK_MOD1_MASK) != 0) || event->keyval == GDK_KEY_F4) {
-        OpenList(static_cast<ControlRecord*>(data), reinterpret_cast<GdkEvent*>(event));
+        OpenComboList(static_cast<ControlRecord*>(data), reinterpret_cast<GdkEvent*>(event));
         return TRUE;
     }
     return FALSE;
@@ -182,33 +158,26 @@ int ComboEntryCount(const Text& controlName) {
     return count;
 }
 
-bool ComboListIsOpen(const Text& controlName) {
-    bool open = false;
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName, ControlKind::EditableCombo)) {
-            open = gtk_widget_get_visible(control->menu);
-        }
-    });
-    return open;
-}
-
-bool ComboPickEntry(const Text& controlName, int index) {
-    bool picked = false;
-    RunOnUiThread([&] {
-        ControlRecord* control = FindControl(controlName, ControlKind::EditableCombo);
-        if (control == nullptr || !gtk_widget_is_sensitive(control->outer) || index < 0 ||
-            index >= int(control->entries.size())) {
-            return;
-        }
-        OpenList(control, nullptr);
+void OpenComboList(ControlRecord* control, const GdkEvent* trigger) {
+    if (!control->native->alive || !gtk_widget_is_sensitive(control->outer) ||
+        control->entries.empty()) {
+        return;
+    }
+    RebuildList(control);
+    int boxWidth = gtk_widget_get_allocated_width(control->outer);
+    int boxHeight = gtk_widget_get_allocated_height(control->outer);
+    gtk_widget_set_size_request(control->menu, -1, -1);
+    int natural = 0;
+    gtk_widget_get_preferred_height(control->menu, nullptr, &natural);
+    gtk_widget_set_size_request(control->menu, std::max(boxWidth, 1),
+                                std::min(natural, listBottom - boxHeight));
+    gtk_menu_popup_at_widget(GTK_MENU(control->menu), control->outer, GDK_GRAVITY_SOUTH_WEST,
+                             GDK_GRAVITY_NORTH_WEST, trigger);
+    if (control->selection >= 0) {
         GList* items = gtk_container_get_children(GTK_CONTAINER(control->menu));
-        GList* item = g_list_nth(items, index);
-        if (item != nullptr) {
-            gtk_menu_shell_activate_item(GTK_MENU_SHELL(control->menu), GTK_WIDGET(item->data),
-                                         TRUE);
-            picked = true;
+        if (GList* selected = g_list_nth(items, control->selection)) {
+            gtk_menu_shell_select_item(GTK_MENU_SHELL(control->menu), GTK_WIDGET(selected->data));
         }
         g_list_free(items);
-    });
-    return picked;
+    }
 }

@@ -6,12 +6,10 @@
 #include <utility>
 
 #include "platform/http.h"
-#include "platform/linux/http_settings.h"
+#include "platform/input_bounds.h"
+#include "platform/linux/http_limits.h"
 
 namespace {
-
-std::atomic<long> stallSeconds{HttpStallSeconds};
-std::atomic<long> totalSeconds{HttpTotalSeconds};
 
 bool CurlReady() {
     static std::once_flag once;
@@ -58,12 +56,14 @@ size_t ReceiveBody(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
-void SetHttpStallSeconds(long seconds) {
-    stallSeconds = seconds;
+std::atomic<long>& HttpStallLimit() {
+    static std::atomic<long> seconds{HttpStallSeconds};
+    return seconds;
 }
 
-void SetHttpTotalSeconds(long seconds) {
-    totalSeconds = seconds;
+std::atomic<long>& HttpTotalLimit() {
+    static std::atomic<long> seconds{HttpTotalSeconds};
+    return seconds;
 }
 
 Bytes PlatformHttpGet(const Text& url) {
@@ -90,9 +90,10 @@ Bytes PlatformHttpGet(const Text& url) {
     set = set && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, HttpConnectSeconds) == CURLE_OK;
     // A server that stops sending must not keep the boxes disabled for ever.
     set = set && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
-    set = set && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds.load()) == CURLE_OK;
+    set =
+        set && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, HttpStallLimit().load()) == CURLE_OK;
     // Nor must one that drips a byte now and then, which the stall rule never catches.
-    set = set && curl_easy_setopt(curl, CURLOPT_TIMEOUT, totalSeconds.load()) == CURLE_OK;
+    set = set && curl_easy_setopt(curl, CURLOPT_TIMEOUT, HttpTotalLimit().load()) == CURLE_OK;
     set = set && curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
                                   static_cast<curl_off_t>(HttpMaxBodyBytes)) == CURLE_OK;
     set = set && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, ReceiveBody) == CURLE_OK;

@@ -159,20 +159,6 @@ void Decode(const std::string& content, Decoded* out) {
     }
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written < 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 // The temporary file of a writer that was killed half-way stays behind; a later write in that
 // folder removes it. Every write of this process holds WriteLock, so a temporary file named

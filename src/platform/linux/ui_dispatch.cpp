@@ -115,10 +115,3 @@ bool RunOnUiThread(const std::function<void()>& work) {
     state.changed.wait(hold, [&] { return call->done || call->abandoned; });
     return call->done;
 }
-
-void UiPumpEvents(int milliseconds) {
-    if (!OnUiThread()) {
-        return;
-    }
-    PumpUntil([] { return false; }, milliseconds);
-}

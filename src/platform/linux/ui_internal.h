@@ -80,14 +80,21 @@ void RecordUiThread();
 
 // Native records.
 NativeRecord* NewNativeRecord(bool topLevel, NativeWindow parent);
-NativeRecord* FindNative(NativeWindow handle);  // null when unknown or dead
-NativeRecord* FindNativeByWidget(GtkWidget* widget);
+NativeRecord* FindNative(NativeWindow handle);      // null when unknown or dead
+const std::vector<NativeRecord*>& NativeRecords();  // every record made, dead ones too
 // A top level's client area changed or its state did: queue a deferred size check.
 void QueueSizeCheck(NativeRecord* window);
 void WatchTopLevel(NativeRecord* window);
 void ClientSize(NativeRecord* window, int* width, int* height);
 void PlaceChild(NativeRecord* child, int left, int top, int width, int height);
 void ReadFrameExtents(NativeRecord* window);
+
+// Whether a window manager runs that honours the given _NET hint.
+bool WindowManagerSupports(GdkScreen* screen, const char* hint);
+// The screen's size (the primary monitor's); 0 x 0 without one.
+void ScreenSize(int* width, int* height);
+// The close button, Close in the window menu, Alt+F4 and Esc all end here.
+void CloseMainWindowNow(MainWindowRecord* window);
 
 // Text at the GTK edge.
 std::string GbkToUtf8(const Text& text);
@@ -96,7 +103,10 @@ Text Utf8ToGbk(const std::string& text);
 // Controls.
 GtkWidget* CreateLabel(ControlRecord* control);
 GtkWidget* CreateCombo(ControlRecord* control);
+void OpenComboList(ControlRecord* control, const GdkEvent* trigger);
 GtkWidget* CreateBrowser(ControlRecord* control);
+// The resources the view has loaded whole since it last started a page of its own.
+std::vector<std::string> LoadedResourcesOf(ControlRecord* control);
 void SetWindowIcons(GtkWindow* window);
 void InstallStyle(std::uint32_t background);
 
@@ -113,4 +123,14 @@ bool PumpUntil(Done done, int milliseconds) {
         }
     }
     return true;
+}
+
+// Runs work on the UI thread with the named control, when the main window has it.
+template <typename Work>
+void WithControl(const Text& controlName, Work work) {
+    RunOnUiThread([&] {
+        if (ControlRecord* control = FindControl(controlName)) {
+            work(control);
+        }
+    });
 }

@@ -1,16 +1,34 @@
-// The main window: creation from its layout, first show, display state, caption, close and loop.
-#include <gdk/gdkx.h>
-
-#include <unistd.h>
-
+// The main window's life cycle: creation from its layout, first show, caption, close and loop.
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/linux/ui_internal.h"
 
 namespace {
 
 MainWindowRecord* currentWindow = nullptr;
+
+void CentreOnScreen(MainWindowRecord* window, int outerWidth, int outerHeight) {
+    int screenWidth = 0;
+    int screenHeight = 0;
+    ScreenSize(&screenWidth, &screenHeight);
+    gtk_window_move(GTK_WINDOW(window->native->widget), (screenWidth - outerWidth) / 2,
+                    (screenHeight - outerHeight) / 2);
+}
+
+gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
+    CloseMainWindowNow(static_cast<MainWindowRecord*>(data));
+    return TRUE;
+}
+
+gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
+    if (event->keyval == GDK_KEY_Escape) {
+        CloseMainWindowNow(static_cast<MainWindowRecord*>(data));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
 
 void ScreenSize(int* width, int* height) {
     GdkDisplay* display = gdk_display_get_default();
@@ -26,16 +44,8 @@ void ScreenSize(int* width, int* height) {
     *height = area.height;
 }
 
-void CentreOnScreen(MainWindowRecord* window, int outerWidth, int outerHeight) {
-    int screenWidth = 0;
-    int screenHeight = 0;
-    ScreenSize(&screenWidth, &screenHeight);
-    gtk_window_move(GTK_WINDOW(window->native->widget), (screenWidth - outerWidth) / 2,
-                    (screenHeight - outerHeight) / 2);
-}
-
 // The close button, Close in the window menu, Alt+F4 and Esc all end here.
-void CloseNow(MainWindowRecord* window) {
+void CloseMainWindowNow(MainWindowRecord* window) {
     if (window == nullptr || window->closing || currentWindow != window) {
         return;
     }
@@ -65,126 +75,6 @@ void CloseNow(MainWindowRecord* window) {
         g_main_loop_quit(window->loop);
     }
 }
-
-gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
-    CloseNow(static_cast<MainWindowRecord*>(data));
-    return TRUE;
-}
-
-gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
-    if (event->keyval == GDK_KEY_Escape) {
-        CloseNow(static_cast<MainWindowRecord*>(data));
-        return TRUE;
-    }
-    return FALSE;
-}
-
-bool StateIs(NativeRecord* native, int state) {
-    switch (state) {
-        case 2:
-            return native->iconified;
-        case 3:
-            return native->maximized && !native->iconified;
-        default:
-            return !native->maximized && !native->iconified;
-    }
-}
-
-bool WindowManagerRuns() {
-    GdkScreen* screen = gdk_screen_get_default();
-    return screen != nullptr && GDK_IS_X11_SCREEN(screen) &&
-           gdk_x11_screen_supports_net_wm_hint(
-               screen, gdk_atom_intern_static_string("_NET_WM_STATE_MAXIMIZED_VERT"));
-}
-
-// Applies a display state to the shown window and waits briefly until the window manager has
-// carried it out, so that a following read sees it.
-void ApplyDisplayState(MainWindowRecord* window, int state) {
-    NativeRecord* native = window->native;
-    GtkWindow* gtkWindow = GTK_WINDOW(native->widget);
-    GdkWindow* gdkWindow = gtk_widget_get_window(native->widget);
-    // Entering or leaving maximised changes the size, but the window manager announces the new
-    // state before the configure that carries the new size: until that arrives, the window and
-    // its client area still agree on the old size.
-    bool resizes = state != 2 && native->maximized != (state == 3);
-    int oldWidth = gdk_window_get_width(gdkWindow);
-    int oldHeight = gdk_window_get_height(gdkWindow);
-    switch (state) {
-        case 2:
-            gtk_window_iconify(gtkWindow);
-            break;
-        case 3:
-            gtk_window_deiconify(gtkWindow);
-            gtk_window_maximize(gtkWindow);
-            break;
-        default:
-            gtk_window_deiconify(gtkWindow);
-            gtk_window_unmaximize(gtkWindow);
-            break;
-    }
-    if (!WindowManagerRuns()) {
-        return;
-    }
-    // Wait for the state, the new size, the client area's allocation and the size message.
-    PumpUntil(
-        [&] {
-            if (!native->alive) {
-                return true;
-            }
-            int width = gdk_window_get_width(gdkWindow);
-            int height = gdk_window_get_height(gdkWindow);
-            bool resized = !resizes || width != oldWidth || height != oldHeight;
-            bool settled =
-                state == 2 || (width == gtk_widget_get_allocated_width(native->client) &&
-                               height == gtk_widget_get_allocated_height(native->client));
-            return StateIs(native, state) && resized && settled && !native->sizeCheckQueued;
-        },
-        1000);
-    if (state == 1 && native->alive) {
-        // Centred by the restored size: the frame the window manager draws around the settled
-        // client area.
-        int width =
-            native->frameLeft + gtk_widget_get_allocated_width(native->client) + native->frameRight;
-        int height = native->frameTop + gtk_widget_get_allocated_height(native->client) +
-                     native->frameBottom;
-        int screenWidth = 0;
-        int screenHeight = 0;
-        ScreenSize(&screenWidth, &screenHeight);
-        int left = (screenWidth - width) / 2;
-        int top = (screenHeight - height) / 2;
-        gtk_window_move(gtkWindow, left, top);
-        PumpUntil(
-            [&] {
-                WindowRect now;
-                PlatformGetWindowRect(native->handle, &now);
-                return !native->alive || (now.left == left && now.top == top);
-            },
-            1000);
-    }
-}
-
-// Runs work on the UI thread with the named control, when the main window has it.
-template <typename Work>
-void WithControl(const Text& controlName, Work work) {
-    RunOnUiThread([&] {
-        if (ControlRecord* control = FindControl(controlName)) {
-            work(control);
-        }
-    });
-}
-
-// For the start-up benchmark: with LANCHUAN_REPORT_FIRST_FRAME set, the first drawing of the
-// window is reported on stdout with the monotonic clock's microseconds and the process id.
-gboolean ReportFirstFrame(GtkWidget* widget, cairo_t*, gpointer) {
-    std::printf("first-frame %lld %d\n", static_cast<long long>(g_get_monotonic_time()),
-                static_cast<int>(getpid()));
-    std::fflush(stdout);
-    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(ReportFirstFrame),
-                                         nullptr);
-    return FALSE;
-}
-
-}  // namespace
 
 MainWindowRecord* CurrentMainWindow() {
     return currentWindow;
@@ -308,14 +198,10 @@ void ShowMainWindow() {
     }
     window->shown = true;
     GtkWindow* gtkWindow = GTK_WINDOW(window->native->widget);
-    if (window->recordedState == 3) {
+    if (window->recordedState == DisplayMaximised) {
         gtk_window_maximize(gtkWindow);
-    } else if (window->recordedState == 2) {
+    } else if (window->recordedState == DisplayMinimised) {
         gtk_window_iconify(gtkWindow);
-    }
-    if (g_getenv("LANCHUAN_REPORT_FIRST_FRAME") != nullptr) {
-        g_signal_connect_after(window->native->widget, "draw", G_CALLBACK(ReportFirstFrame),
-                               nullptr);
     }
     gtk_widget_show(window->native->widget);
 }
@@ -332,10 +218,6 @@ bool MainWindowExists() {
     bool exists = false;
     RunOnUiThread([&] { exists = currentWindow != nullptr; });
     return exists;
-}
-
-void UiCloseMainWindow() {
-    RunOnUiThread([] { CloseNow(currentWindow); });
 }
 
 void SetCaption(const Text& caption) {
@@ -355,30 +237,6 @@ Text ReadCaption() {
         }
     });
     return caption;
-}
-
-int ReadDisplayState() {
-    int state = 0;
-    RunOnUiThread([&] {
-        if (currentWindow != nullptr && currentWindow->shown) {
-            NativeRecord* native = currentWindow->native;
-            state = native->iconified ? 2 : native->maximized ? 3 : 0;
-        }
-    });
-    return state;
-}
-
-void SetDisplayState(int state) {
-    RunOnUiThread([&] {
-        if (currentWindow == nullptr) {
-            return;
-        }
-        int clamped = std::clamp(state, 0, 3);
-        currentWindow->recordedState = clamped;
-        if (currentWindow->shown) {
-            ApplyDisplayState(currentWindow, clamped);
-        }
-    });
 }
 
 NativeWindow MainWindowHandle() {
@@ -422,90 +280,4 @@ bool ControlIsVisible(const Text& controlName) {
     WithControl(controlName,
                 [&](ControlRecord* control) { visible = gtk_widget_get_visible(control->outer); });
     return visible;
-}
-
-void UiFocusControl(const Text& controlName) {
-    WithControl(controlName, [&](ControlRecord* control) {
-        if (control->entry != nullptr) {
-            gtk_widget_grab_focus(control->entry);
-        } else if (control->view != nullptr) {
-            gtk_widget_grab_focus(GTK_WIDGET(control->view));
-        } else {
-            gtk_widget_grab_focus(control->outer);
-        }
-    });
-}
-
-Text UiFocusedControl() {
-    Text name;
-    RunOnUiThread([&] {
-        if (currentWindow == nullptr) {
-            return;
-        }
-        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(currentWindow->native->widget));
-        for (ControlRecord* control : currentWindow->controls) {
-            if (focus != nullptr &&
-                (focus == control->outer || gtk_widget_is_ancestor(focus, control->outer))) {
-                name = control->layout.name;
-            }
-        }
-    });
-    return name;
-}
-
-void UiPressKey(const std::string& keyName, bool alt) {
-    RunOnUiThread([&] {
-        if (currentWindow == nullptr) {
-            return;
-        }
-        guint keyval = gdk_keyval_from_name(keyName.c_str());
-        GdkWindow* target = gtk_widget_get_window(currentWindow->native->widget);
-        if (keyval == GDK_KEY_VoidSymbol || target == nullptr) {
-            return;
-        }
-        // Through GDK's event queue, so the key takes the path a typed key takes in GTK.
-        GdkDisplay* display = gdk_window_get_display(target);
-        GdkDevice* keyboard = gdk_seat_get_keyboard(gdk_display_get_default_seat(display));
-        GdkKeymapKey* keys = nullptr;
-        gint keyCount = 0;
-        gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys,
-                                          &keyCount);
-        for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
-            GdkEvent* event = gdk_event_new(type);
-            event->key.window = GDK_WINDOW(g_object_ref(target));
-            event->key.send_event = TRUE;
-            event->key.time = GDK_CURRENT_TIME;
-            event->key.keyval = keyval;
-            event->key.state = alt ? GDK_MOD1_MASK : 0;
-            event->key.hardware_keycode = keyCount > 0 ? keys[0].keycode : 0;
-            event->key.group = keyCount > 0 ? keys[0].group : 0;
-            gdk_event_set_device(event, keyboard);
-            gdk_event_put(event);
-            gdk_event_free(event);
-        }
-        g_free(keys);
-    });
-}
-
-bool UiControlPlacement(const Text& controlName, int* left, int* top, int* width, int* height) {
-    bool placed = false;
-    *left = *top = *width = *height = 0;
-    RunOnUiThread([&] {
-        ControlRecord* control = FindControl(controlName);
-        if (control == nullptr || !gtk_widget_get_realized(control->outer)) {
-            return;
-        }
-        int x = 0;
-        int y = 0;
-        GtkWidget* client = currentWindow->native->client;
-        if (!gtk_widget_translate_coordinates(control->outer, client, 0, 0, &x, &y)) {
-            return;
-        }
-        *left = x;
-        *top = y;
-        *width = gtk_widget_get_allocated_width(control->outer);
-        *height = gtk_widget_get_allocated_height(control->outer);
-        placed = true;
-    });
-    return placed;
 }

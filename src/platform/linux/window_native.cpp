@@ -37,7 +37,9 @@ gboolean CheckSize(gpointer data) {
     }
     window->reportedWidth = width;
     window->reportedHeight = height;
-    std::uintptr_t kind = window->iconified ? 1 : window->maximized ? 2 : 0;
+    std::uintptr_t kind = window->iconified   ? SizeMinimised
+                          : window->maximized ? SizeMaximised
+                                              : SizeRestored;
     std::intptr_t sizes = std::intptr_t((width & 0xffff) | ((height & 0xffff) << 16));
     window->procedure(window->handle, MessageSize, kind, sizes);
     return G_SOURCE_REMOVE;
@@ -53,13 +55,6 @@ gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
     window->maximized = (event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
     QueueSizeCheck(window);
     return FALSE;
-}
-
-bool WindowManagerRuns(GtkWidget* widget) {
-    GdkScreen* screen = gtk_widget_get_screen(widget);
-    return GDK_IS_X11_SCREEN(screen) &&
-           gdk_x11_screen_supports_net_wm_hint(
-               screen, gdk_atom_intern_static_string("_NET_REQUEST_FRAME_EXTENTS"));
 }
 
 bool ReadFrameProperty(Display* display, Window xid, Atom extents, long values[4]) {
@@ -81,6 +76,19 @@ bool ReadFrameProperty(Display* display, Window xid, Atom extents, long values[4
         XFree(data);
     }
     return found;
+}
+
+// Where a top-level window's client area starts on the screen; before it is shown, inside the
+// frame the window manager promised.
+void TopLevelClientOrigin(NativeRecord* topLevel, int* left, int* top) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(topLevel->widget);
+    if (gdkWindow != nullptr && gtk_widget_get_mapped(topLevel->widget)) {
+        gdk_window_get_origin(gdkWindow, left, top);
+        return;
+    }
+    gtk_window_get_position(GTK_WINDOW(topLevel->widget), left, top);
+    *left += topLevel->frameLeft;
+    *top += topLevel->frameTop;
 }
 
 // Runs work on the UI thread with the window's record; false when the handle is unknown or its
@@ -121,13 +129,13 @@ NativeRecord* FindNative(NativeWindow handle) {
     return Records()[index];
 }
 
-NativeRecord* FindNativeByWidget(GtkWidget* widget) {
-    for (NativeRecord* record : Records()) {
-        if (record->alive && record->widget == widget) {
-            return record;
-        }
-    }
-    return nullptr;
+bool WindowManagerSupports(GdkScreen* screen, const char* hint) {
+    return screen != nullptr && GDK_IS_X11_SCREEN(screen) &&
+           gdk_x11_screen_supports_net_wm_hint(screen, gdk_atom_intern_static_string(hint));
+}
+
+const std::vector<NativeRecord*>& NativeRecords() {
+    return Records();
 }
 
 void QueueSizeCheck(NativeRecord* window) {
@@ -175,7 +183,8 @@ void ReadFrameExtents(NativeRecord* window) {
     gdk_window_set_decorations(gtk_widget_get_window(window->widget),
                                GdkWMDecoration(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU |
                                                GDK_DECOR_MINIMIZE | GDK_DECOR_MAXIMIZE));
-    if (!WindowManagerRuns(window->widget)) {
+    if (!WindowManagerSupports(gtk_widget_get_screen(window->widget),
+                               "_NET_REQUEST_FRAME_EXTENTS")) {
         return;
     }
     GdkWindow* gdkWindow = gtk_widget_get_window(window->widget);
@@ -246,14 +255,7 @@ bool PlatformGetWindowRect(NativeWindow window, WindowRect* rect) {
         int originX = 0;
         int originY = 0;
         if (parent != nullptr) {
-            GdkWindow* gdkWindow = gtk_widget_get_window(parent->widget);
-            if (gdkWindow != nullptr && gtk_widget_get_mapped(parent->widget)) {
-                gdk_window_get_origin(gdkWindow, &originX, &originY);
-            } else {
-                gtk_window_get_position(GTK_WINDOW(parent->widget), &originX, &originY);
-                originX += parent->frameLeft;
-                originY += parent->frameTop;
-            }
+            TopLevelClientOrigin(parent, &originX, &originY);
         }
         int left = originX + record->left;
         int top = originY + record->top;
@@ -324,60 +326,6 @@ bool PlatformMoveWindow(NativeWindow window, int left, int top, int width, int h
     });
 }
 
-NativeWindow PlatformCreatePlainWindow(NativeWindow parent, int left, int top, int width,
-                                       int height) {
-    NativeWindow handle = 0;
-    RunOnUiThread([&] {
-        if (parent == 0) {
-            NativeRecord* record = NewNativeRecord(true, 0);
-            record->widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-            record->client = gtk_layout_new(nullptr, nullptr);
-            gtk_container_add(GTK_CONTAINER(record->widget), record->client);
-            record->width = width;
-            record->height = height;
-            gtk_window_set_default_size(GTK_WINDOW(record->widget), width, height);
-            ReadFrameExtents(record);
-            gtk_window_move(GTK_WINDOW(record->widget), left, top);
-            WatchTopLevel(record);
-            gtk_widget_show_all(record->widget);
-            handle = record->handle;
-            return;
-        }
-        NativeRecord* host = FindNative(parent);
-        if (host == nullptr || !host->topLevel) {
-            return;
-        }
-        NativeRecord* record = NewNativeRecord(false, parent);
-        record->widget = gtk_drawing_area_new();
-        gtk_layout_put(GTK_LAYOUT(host->client), record->widget, left, top);
-        PlaceChild(record, left, top, width, height);
-        gtk_widget_show(record->widget);
-        handle = record->handle;
-    });
-    return handle;
-}
-
-void PlatformDestroyPlainWindow(NativeWindow window) {
-    WithNative(window, [&](NativeRecord* record) {
-        std::vector<NativeRecord*> gone{record};
-        if (record->topLevel) {
-            for (NativeRecord* other : Records()) {
-                if (other->alive && other->parent == window) {
-                    gone.push_back(other);
-                }
-            }
-        }
-        for (NativeRecord* each : gone) {
-            each->alive = false;
-        }
-        gtk_widget_destroy(record->widget);
-        for (NativeRecord* each : gone) {
-            each->widget = nullptr;
-            each->client = nullptr;
-        }
-    });
-}
-
 bool PlatformGetClientOrigin(NativeWindow window, int* left, int* top) {
     *left = 0;
     *top = 0;
@@ -386,15 +334,7 @@ bool PlatformGetClientOrigin(NativeWindow window, int* left, int* top) {
         if (topLevel == nullptr) {
             return;
         }
-        GdkWindow* gdkWindow = gtk_widget_get_window(topLevel->widget);
-        if (gdkWindow != nullptr && gtk_widget_get_mapped(topLevel->widget)) {
-            gdk_window_get_origin(gdkWindow, left, top);
-        } else {
-            // Not yet shown: inside the frame the window manager promised.
-            gtk_window_get_position(GTK_WINDOW(topLevel->widget), left, top);
-            *left += topLevel->frameLeft;
-            *top += topLevel->frameTop;
-        }
+        TopLevelClientOrigin(topLevel, left, top);
         if (!record->topLevel) {
             *left += record->left;
             *top += record->top;

@@ -1,4 +1,5 @@
-// Limits of the page fetch that tests may shorten; the program keeps the defaults.
+// For tests only (lanchuan_platform_testing): limits of the page fetch that tests may shorten;
+// the program keeps the defaults of input_bounds.h.
 #pragma once
 
 #include "platform/input_bounds.h"

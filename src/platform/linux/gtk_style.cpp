@@ -2,20 +2,19 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/linux/charset.h"
 #include "platform/linux/ui_internal.h"
 
 namespace {
 
 // Nothing when the bytes are not all valid GBK.
 bool ConvertGbk(const char* data, std::size_t size, std::string* utf8) {
-    gsize written = 0;
-    gchar* converted = g_convert_with_fallback(data, gssize(size), "UTF-8", "GBK", "?", nullptr,
-                                               &written, nullptr);
-    if (converted == nullptr) {
+    const std::optional<std::string> converted =
+        ConvertText(std::string_view(data, size), "UTF-8", "GBK");
+    if (!converted) {
         return false;
     }
-    utf8->append(converted, written);
-    g_free(converted);
+    utf8->append(*converted);
     return true;
 }
 
@@ -40,19 +39,9 @@ std::string GbkToUtf8(const Text& text) {
     return result;
 }
 
+// GTK's texts are valid UTF-8; a character GBK lacks becomes "?".
 Text Utf8ToGbk(const std::string& text) {
-    if (text.empty()) {
-        return Text();
-    }
-    gsize written = 0;
-    gchar* converted = g_convert_with_fallback(text.data(), gssize(text.size()), "GBK", "UTF-8",
-                                               "?", nullptr, &written, nullptr);
-    if (converted == nullptr) {
-        return Text();
-    }
-    Text result(converted, written);
-    g_free(converted);
-    return result;
+    return ConvertText(text, "GBK", "UTF-8", true).value_or(Text());
 }
 
 // Adwaita's minimum sizes would make a combo box 34 px high; the layout wants 20.

@@ -8,7 +8,6 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/linux/charset.h"
 #include "platform/linux/drive_map.h"
 #include "platform/linux/ini_format.h"
 #include "platform/profile.h"
@@ -74,52 +74,6 @@ ReadResult ReadWholeFile(const RootedPlace& place, std::string* content, struct 
     return ReadResult::kRead;
 }
 
-// iconv from one encoding to another; nothing when the input is not valid. With replaceUnknown,
-// a valid character the target lacks becomes "?" instead.
-std::optional<std::string> Convert(std::string_view in, const char* to, const char* from,
-                                   bool replaceUnknown = false) {
-    iconv_t descriptor = iconv_open(to, from);
-    if (descriptor == reinterpret_cast<iconv_t>(-1)) {
-        return std::nullopt;
-    }
-    std::string out(in.size() * 2 + 16, '\0');
-    char* inAt = const_cast<char*>(in.data());
-    std::size_t inLeft = in.size();
-    std::size_t outUsed = 0;
-    bool ok = true;
-    while (inLeft > 0) {
-        char* outAt = out.data() + outUsed;
-        std::size_t outLeft = out.size() - outUsed;
-        std::size_t done = iconv(descriptor, &inAt, &inLeft, &outAt, &outLeft);
-        outUsed = out.size() - outLeft;
-        if (done != static_cast<std::size_t>(-1)) {
-            break;
-        }
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2);
-        } else if (errno == EILSEQ && replaceUnknown) {
-            // Only reached from UTF-8: skip the whole character the target lacks.
-            std::size_t length = 1;
-            while (length < inLeft && (static_cast<unsigned char>(inAt[length]) & 0xC0) == 0x80) {
-                ++length;
-            }
-            inAt += length;
-            inLeft -= length;
-            out.resize(std::max(out.size(), outUsed + 1));
-            out[outUsed++] = '?';
-        } else {
-            ok = false;
-            break;
-        }
-    }
-    iconv_close(descriptor);
-    if (!ok) {
-        return std::nullopt;
-    }
-    out.resize(outUsed);
-    return out;
-}
-
 // A file's bytes as the INI format edits them: GBK as it is, UTF-8 after its mark, UTF-16 turned
 // into UTF-8 (and back on writing).
 struct Decoded {
@@ -148,7 +102,7 @@ void Decode(const std::string& content, Decoded* out) {
         return;
     }
     std::string_view body = std::string_view(content).substr(decoded.mark.size());
-    std::optional<std::string> utf8 = Convert(body, "UTF-8", decoded.encoding);
+    std::optional<std::string> utf8 = ConvertText(body, "UTF-8", decoded.encoding);
     decoded.valid = utf8.has_value();
     if (utf8) {
         decoded.utf8 = std::move(*utf8);
@@ -158,7 +112,6 @@ void Decode(const std::string& content, Decoded* out) {
         decoded.text = body;  // a mark before bytes of another encoding: read them, never write
     }
 }
-
 
 // The temporary file of a writer that was killed half-way stays behind; a later write in that
 // folder removes it. Every write of this process holds WriteLock, so a temporary file named
@@ -253,7 +206,7 @@ Text ProfileReadString(const Text& path, const Text& section, const Text& key,
                 value = FindIniValue(file.text, *section8, *key8, IniCharset::kUtf8);
             }
             if (value) {
-                value = Convert(*value, "GBK", "UTF-8", true);
+                value = ConvertText(*value, "GBK", "UTF-8", true);
             }
         }
     }
@@ -301,8 +254,8 @@ bool ProfileWriteString(const Text& path, const Text& section, const Text& key, 
             return false;
         }
         std::optional<std::string> body =
-            Convert(SetIniValue(file.text, *section8, *key8, *value8, IniCharset::kUtf8),
-                    file.encoding, "UTF-8");
+            ConvertText(SetIniValue(file.text, *section8, *key8, *value8, IniCharset::kUtf8),
+                        file.encoding, "UTF-8");
         if (!body) {
             return false;
         }

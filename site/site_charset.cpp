@@ -1,4 +1,5 @@
-// GBK and UTF-8 both ways, for the forecast service's names and queries.
+// GBK and UTF-8 both ways, for the forecast service's names and queries. Its own iconv on
+// purpose: the site is a program of its own and links nothing of the platform layer.
 #include <iconv.h>
 
 #include <string>

@@ -27,7 +27,8 @@ struct CityRow {
     std::exit(1);
 }
 
-// UTF-8 to GBK; false when a character has no GBK form or the input is not UTF-8.
+// UTF-8 to GBK; false when a character has no GBK form or the input is not UTF-8. Its own iconv
+// on purpose: a build tool that runs before any library of the program is built.
 bool Utf8ToGbk(const std::string& in, std::string& out) {
     iconv_t cd = iconv_open("GBK", "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1)) {

@@ -77,7 +77,8 @@ std::string EnvironmentValue(const char* name) {
     return value == nullptr ? std::string() : std::string(value);
 }
 
-// One converter per thread: iconv descriptors keep state and must not be shared.
+// One converter per thread: iconv descriptors keep state and must not be shared. Kept apart from
+// ConvertText on purpose: every file operation maps its path, so the descriptor is reused.
 struct GbkConverter {
     iconv_t descriptor = iconv_open("UTF-8", "GBK");
     ~GbkConverter() {

@@ -11,14 +11,14 @@
 
 class SiteProcess {
   public:
-    // Starts SITE_BINARY on SITE_PORT with its request log in logPath; false when it does not
-    // answer within about five seconds.
-    bool Start(const std::string& logPath) {
+    // Starts SITE_BINARY on SITE_PORT with its request log in logPath and the options in
+    // extraArgs (shell words); false when it does not answer within about five seconds.
+    bool Start(const std::string& logPath, const std::string& extraArgs = "") {
         log = logPath;
         pidPath = logPath + ".pid";
         const std::string command = "'" + std::string(SITE_BINARY) + "' --port " +
-                                    std::to_string(SITE_PORT) + " --log '" + log +
-                                    "' >/dev/null 2>&1 & echo $! > '" + pidPath + "'";
+                                    std::to_string(SITE_PORT) + " --log '" + log + "' " +
+                                    extraArgs + " >/dev/null 2>&1 & echo $! > '" + pidPath + "'";
         if (std::system(command.c_str()) != 0) {
             return false;
         }

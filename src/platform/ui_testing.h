@@ -40,7 +40,7 @@ NativeWindow PlatformCreatePlainWindow(NativeWindow parent, int left, int top, i
                                        int height);
 void PlatformDestroyPlainWindow(NativeWindow window);
 
-// For the start-up benchmark: once called (after UiInitialise, before the main window is shown),
+// For the start-up benchmark: once called (after UiInitialise, before the message loop runs),
 // the main window's first drawing prints "first-frame <monotonic microseconds> <process id>" on
 // stdout.
 void UiReportFirstFrame();

@@ -10,7 +10,7 @@
 
 namespace {
 
-// The first drawing of the main window, after it is done; the hook then removes itself.
+// The first drawing of the main window, once it is done; the handler then removes itself.
 gboolean ReportFirstFrame(GtkWidget* widget, cairo_t*, gpointer) {
     std::printf("first-frame %lld %d\n", static_cast<long long>(g_get_monotonic_time()),
                 static_cast<int>(getpid()));
@@ -20,15 +20,15 @@ gboolean ReportFirstFrame(GtkWidget* widget, cairo_t*, gpointer) {
     return FALSE;
 }
 
-// Sees the first top-level window that is about to draw: the main window, since the program shows
-// no other before it. Connected after the default handler, as the drawing is then done.
-gboolean WatchFirstDraw(GSignalInvocationHint*, guint, const GValue* values, gpointer) {
-    GObject* instance = G_OBJECT(g_value_get_object(&values[0]));
-    if (!GTK_IS_WINDOW(instance)) {
-        return TRUE;
+// Waits for the main window at a priority above GTK's redraw, so the report is connected before
+// the window's first frame is drawn.
+gboolean WatchForMainWindow(gpointer) {
+    MainWindowRecord* window = CurrentMainWindow();
+    if (window == nullptr || window->native->widget == nullptr) {
+        return G_SOURCE_CONTINUE;
     }
-    g_signal_connect_after(instance, "draw", G_CALLBACK(ReportFirstFrame), nullptr);
-    return FALSE;
+    g_signal_connect_after(window->native->widget, "draw", G_CALLBACK(ReportFirstFrame), nullptr);
+    return G_SOURCE_REMOVE;
 }
 
 }  // namespace
@@ -272,6 +272,5 @@ void PlatformDestroyPlainWindow(NativeWindow window) {
 }
 
 void UiReportFirstFrame() {
-    guint draw = g_signal_lookup("draw", GTK_TYPE_WIDGET);
-    g_signal_add_emission_hook(draw, 0, WatchFirstDraw, nullptr, nullptr);
+    g_idle_add_full(G_PRIORITY_HIGH, WatchForMainWindow, nullptr, nullptr);
 }

@@ -1,7 +1,7 @@
 // The window's look: application CSS, the drawn window icon, and GBK/UTF-8 at the GTK edge.
-#include <cmath>
 #include <cstdio>
 
+#include "platform/linux/app_icon_drawing.h"
 #include "platform/linux/charset.h"
 #include "platform/linux/ui_internal.h"
 
@@ -67,32 +67,11 @@ void InstallStyle(std::uint32_t background) {
 
 namespace {
 
-// A small weather picture: a sun behind a cloud, drawn for each icon size.
+// The program's icon at one of the window's icon sizes.
 GdkPixbuf* DrawIcon(int size) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
     cairo_t* cr = cairo_create(surface);
-    double s = size / 48.0;
-    cairo_set_source_rgb(cr, 1.0, 0.75, 0.1);
-    cairo_arc(cr, 30 * s, 18 * s, 12 * s, 0, 2 * M_PI);
-    cairo_fill(cr);
-    cairo_set_source_rgb(cr, 0.95, 0.55, 0.05);
-    cairo_set_line_width(cr, std::max(1.0, 2 * s));
-    for (int ray = 0; ray < 8; ++ray) {
-        double angle = ray * M_PI / 4;
-        cairo_move_to(cr, 30 * s + std::cos(angle) * 14 * s, 18 * s + std::sin(angle) * 14 * s);
-        cairo_line_to(cr, 30 * s + std::cos(angle) * 18 * s, 18 * s + std::sin(angle) * 18 * s);
-    }
-    cairo_stroke(cr);
-    cairo_new_path(cr);
-    cairo_arc(cr, 14 * s, 34 * s, 9 * s, 0, 2 * M_PI);
-    cairo_arc(cr, 24 * s, 28 * s, 11 * s, 0, 2 * M_PI);
-    cairo_arc(cr, 34 * s, 34 * s, 9 * s, 0, 2 * M_PI);
-    cairo_rectangle(cr, 14 * s, 34 * s, 20 * s, 9 * s);
-    cairo_set_source_rgb(cr, 0.3, 0.5, 0.75);
-    cairo_set_line_width(cr, std::max(1.0, 3 * s));
-    cairo_stroke_preserve(cr);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_fill(cr);
+    DrawAppIcon(cr, size);
     cairo_destroy(cr);
     GdkPixbuf* pixbuf = gdk_pixbuf_get_from_surface(surface, 0, 0, size, size);
     cairo_surface_destroy(surface);
